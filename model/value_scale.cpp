@@ -1,0 +1,25 @@
+#include "model/value_scale.h"
+
+#include <climits>
+#include <cmath>
+
+double ValueScale::ToValue(int position) const
+{
+    const double fraction = static_cast<double>(position) / positions;
+    return valueAtMin + fraction * (valueAtMax - valueAtMin);
+}
+
+int ValueScale::ToPosition(double value) const
+{
+    const double fraction = (value - valueAtMin) / (valueAtMax - valueAtMin);
+    const double steps = std::trunc(positions * fraction);
+    // Values from files and from the device are unchecked; converting a NaN or a number
+    // beyond int to int is undefined, so those land on the nearest representable position.
+    if (std::isnan(steps))
+        return 0;
+    if (steps >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (steps <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(steps);
+}
