@@ -1,0 +1,95 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "device/control_mode.h"
+#include "device/line_collector.h"
+#include "model/strip_settings.h"
+
+class CSerialPanelWnd;
+class IMessageWindow;
+
+// The panel's one conversation with the Sonavire. Every exchange is one command line and at
+// most one answer line, made synchronously: the caller waits for the answer or its time-out.
+// An answer that does not come in time drops the link: the port closes and the mode
+// returns to Offline.
+class CDeviceLink
+{
+public:
+    static constexpr int BaudRate = 38400;
+    static constexpr int ImageCapacity = 0x20000;
+    // A device that stops asking for pages must not hold the panel for ever.
+    static constexpr std::chrono::seconds FirmwareResponseLimit{10};
+
+    CDeviceLink();
+
+    void Attach(IMessageWindow* window, CSerialPanelWnd* port);
+
+    bool Connect(const std::string& portName);
+    void Disconnect();
+    std::string Transact(const std::string& command, bool expectAnswer, int timeoutMs);
+
+    bool QueryMode();
+    bool QueryFrontPanel();
+    bool QueryVersion();
+
+    // The reads fill the sixteen channel strips of settings; the master is never read.
+    bool ReadGains(PanelSettings& settings);
+    bool ReadFilterTypes(PanelSettings& settings);
+    bool ReadFrequencies(PanelSettings& settings);
+    bool ReadQs(PanelSettings& settings);
+
+    bool SetFrequency(int index, double freq);
+    bool SetQ(int index, double q);
+    bool SetGain(int index, double gain);
+    bool SetFilterType(int index, FilterType type);
+    bool SetChannel(int index, FilterType type, double freq, double q, double gain);
+    bool StoreSettings();
+
+    void StartFirmwareUpdate(const std::string& hexFileName);
+    void OnFirmwareLine(const std::string& line);
+
+    // Handles a port event posted by the serial listener: reads what is waiting and hands
+    // every complete line to the firmware transfer.
+    void OnSerialEvent(std::uintptr_t event);
+
+    // Ends a transfer the device has stopped asking pages for; called once a second.
+    void CheckFirmwareResponse(std::chrono::steady_clock::time_point now);
+
+    bool IsPortOpen() const;
+
+    // Why the last Connect failed, in plain words.
+    const std::string& ConnectFailure() const { return connectFailure; }
+
+    bool frontPanelLocked = false;
+    bool programming = false;
+    ControlMode mode = ControlMode::Offline;
+    std::string versionText;
+    std::string progressText;
+
+    std::uint16_t pageIndex = 0;
+    std::uint16_t pageCount = 0;
+    std::uint8_t pageChecksum = 0;
+
+private:
+    void Drop();
+    bool IsAcknowledged(const std::string& command);
+    std::string ReadWaitingBytes();
+    void SendPage();
+    void WriteBytes(const std::uint8_t* bytes, std::size_t length);
+
+    template <typename Store>
+    bool ReadChannels(std::string_view token, Store store);
+
+    IMessageWindow* window = nullptr;
+    CSerialPanelWnd* port = nullptr;
+    // One spare page of erased flash beyond the capacity: a full image makes the transfer
+    // send the page after its last one.
+    std::vector<std::uint8_t> image;
+    CLineCollector receiveText;
+    std::chrono::steady_clock::time_point lastPageRequest{};
+    std::string connectFailure;
+};

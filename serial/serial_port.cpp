@@ -1,0 +1,590 @@
+#include "serial/serial_port.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int PollForever = -1;
+
+// While bytes sit unread the descriptor stays readable, so the event wait cannot block on
+// it; it looks again after this long instead.
+constexpr int UnreadRecheckMs = 10;
+
+struct BaudRate
+{
+    int rate;
+    speed_t speed;
+};
+
+constexpr BaudRate BaudRates[] = {
+    {50, B50},       {75, B75},         {110, B110},       {134, B134},       {150, B150},
+    {200, B200},     {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
+    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
+    {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600},
+};
+
+bool SpeedOfRate(int rate, speed_t& speed)
+{
+    for (const BaudRate& entry : BaudRates) {
+        if (entry.rate == rate) {
+            speed = entry.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+int RateOfSpeed(speed_t speed)
+{
+    for (const BaudRate& entry : BaudRates) {
+        if (entry.speed == speed)
+            return entry.rate;
+    }
+    return 0;
+}
+
+struct DataBits
+{
+    int bits;
+    tcflag_t flag;
+};
+
+constexpr DataBits DataBitFlags[] = {{5, CS5}, {6, CS6}, {7, CS7}, {8, CS8}};
+
+// Parity codes 0 none, 1 odd, 2 even, 3 mark, 4 space.
+constexpr tcflag_t ParityFlags[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
+                                    PARENB | CMSPAR};
+constexpr tcflag_t ParityMask = PARENB | PARODD | CMSPAR;
+
+int RemainingMs(Clock::time_point deadline)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left < 0 ? 0 : static_cast<int>(left);
+}
+
+Clock::time_point DeadlineAfter(std::uint32_t timeoutMs)
+{
+    return timeoutMs == Infinite ? Clock::time_point::max()
+                                 : Clock::now() + std::chrono::milliseconds(timeoutMs);
+}
+
+int PollTimeout(Clock::time_point deadline)
+{
+    return deadline == Clock::time_point::max() ? PollForever : RemainingMs(deadline);
+}
+
+bool IsHangUp(short revents)
+{
+    return revents & (POLLHUP | POLLERR | POLLNVAL);
+}
+
+} // namespace
+
+CSerialPort::~CSerialPort()
+{
+    if (fd >= 0)
+        CSerialPort::Close();
+}
+
+std::string CSerialPort::DevicePath(const std::string& portName)
+{
+    if (portName.size() > 3 && portName.compare(0, 3, "COM") == 0 &&
+        portName.find_first_not_of("0123456789", 3) == std::string::npos) {
+        const int number = std::stoi(portName.substr(3));
+        if (number >= 1)
+            return "/dev/ttyS" + std::to_string(number - 1);
+    }
+    return portName;
+}
+
+SerialStatus CSerialPort::Fail(SerialStatus status)
+{
+    lastError = status;
+    return status;
+}
+
+SerialStatus CSerialPort::FailErrno()
+{
+    const int error = errno;
+    lastErrno = error;
+    return Fail(StatusFromErrno(error));
+}
+
+std::string CSerialPort::LastErrorText() const
+{
+    const int error = lastErrno;
+    if (error != 0)
+        return std::strerror(error);
+    switch (lastError.load()) {
+    case StatusSuccess:
+        return "Success";
+    case StatusNotOpen:
+        return "The port is not open";
+    case StatusAlreadyOpen:
+        return "The port is already open";
+    case StatusTimeout:
+        return "No answer in time";
+    case StatusMoreData:
+        return "The answer is too long";
+    default:
+        return "Invalid argument";
+    }
+}
+
+SerialStatus CSerialPort::BeginOperation()
+{
+    lastError = StatusSuccess;
+    lastErrno = 0;
+    return fd < 0 ? Fail(StatusNotOpen) : StatusSuccess;
+}
+
+SerialStatus CSerialPort::GetLineState(termios& state)
+{
+    return tcgetattr(fd, &state) == 0 ? StatusSuccess : FailErrno();
+}
+
+SerialStatus CSerialPort::SetLineState(const termios& state)
+{
+    return tcsetattr(fd, TCSANOW, &state) == 0 ? StatusSuccess : FailErrno();
+}
+
+SerialStatus CSerialPort::Open(const std::string& portName, std::uint32_t, std::uint32_t)
+{
+    lastError = StatusSuccess;
+    lastErrno = 0;
+    if (fd >= 0)
+        return Fail(StatusAlreadyOpen);
+
+    const int opened =
+        ::open(DevicePath(portName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (opened < 0)
+        return FailErrno();
+
+    termios state{};
+    if (flock(opened, LOCK_EX | LOCK_NB) != 0 || ioctl(opened, TIOCEXCL) != 0 ||
+        tcgetattr(opened, &state) != 0) {
+        const SerialStatus status = FailErrno();
+        ::close(opened);
+        return status;
+    }
+    // Raw bytes both ways and no flow control; the speed stays the driver's until Configure.
+    cfmakeraw(&state);
+    state.c_cflag |= CLOCAL | CREAD;
+    state.c_cflag &= ~CRTSCTS;
+    state.c_cc[VMIN] = 0;
+    state.c_cc[VTIME] = 0;
+    if (tcsetattr(opened, TCSANOW, &state) != 0) {
+        const SerialStatus status = FailErrno();
+        ::close(opened);
+        return status;
+    }
+
+    fd = opened;
+    bytesConsumed = 0;
+    bytesReported = 0;
+    lineGone = false;
+    ReadLineCounts(reportedCounts);
+    SetEventMask(DefaultEventMask);
+    return SetReadMode(ReadMode::NonBlocking);
+}
+
+SerialStatus CSerialPort::Close()
+{
+    lastError = StatusSuccess;
+    lastErrno = 0;
+    if (fd >= 0) {
+        // The exclusive flag belongs to the terminal, not to this descriptor: it would
+        // outlive us while anyone else holds the line open, such as the emulated device.
+        ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        fd = -1;
+    }
+    return StatusSuccess;
+}
+
+SerialStatus CSerialPort::Configure(int baudRate, int dataBits, int parity, int stopBits)
+{
+    termios state{};
+    if (BeginOperation() != StatusSuccess || GetLineState(state) != StatusSuccess)
+        return lastError;
+
+    speed_t speed{};
+    const auto bits = std::find_if(std::begin(DataBitFlags), std::end(DataBitFlags),
+                                   [&](const DataBits& entry) { return entry.bits == dataBits; });
+    if (!SpeedOfRate(baudRate, speed) || bits == std::end(DataBitFlags) || parity < 0 ||
+        parity > 4 || stopBits < 0 || stopBits > 2)
+        return Fail(StatusInvalidParameter);
+
+    cfsetispeed(&state, speed);
+    cfsetospeed(&state, speed);
+    state.c_cflag = (state.c_cflag & ~CSIZE) | bits->flag;
+    state.c_cflag = (state.c_cflag & ~ParityMask) | ParityFlags[parity];
+    if (parity != 0)
+        state.c_iflag |= INPCK;
+    else
+        state.c_iflag &= ~INPCK;
+    if (stopBits != 0)
+        state.c_cflag |= CSTOPB;
+    else
+        state.c_cflag &= ~CSTOPB;
+    return SetLineState(state);
+}
+
+SerialStatus CSerialPort::SetEventCharacter(char character, bool addToMask)
+{
+    if (BeginOperation() != StatusSuccess)
+        return lastError;
+    if (addToMask && SetEventMask(GetEventMask() | EventFlagCharacter) != StatusSuccess)
+        return lastError;
+    eventCharacter = character;
+    return StatusSuccess;
+}
+
+SerialStatus CSerialPort::SetEventMask(std::uint32_t mask)
+{
+    if (BeginOperation() != StatusSuccess)
+        return lastError;
+    eventMask = mask;
+    return StatusSuccess;
+}
+
+SerialStatus CSerialPort::SetHandshaking(Handshaking mode)
+{
+    termios state{};
+    if (BeginOperation() != StatusSuccess || GetLineState(state) != StatusSuccess)
+        return lastError;
+    switch (mode) {
+    case Handshaking::Off:
+        state.c_cflag &= ~CRTSCTS;
+        state.c_iflag &= ~(IXON | IXOFF);
+        break;
+    case Handshaking::Hardware:
+        state.c_cflag |= CRTSCTS;
+        state.c_iflag &= ~(IXON | IXOFF);
+        break;
+    case Handshaking::Software:
+        state.c_cflag &= ~CRTSCTS;
+        state.c_iflag |= IXON | IXOFF;
+        break;
+    default:
+        return Fail(StatusInvalidArgument);
+    }
+    return SetLineState(state);
+}
+
+SerialStatus CSerialPort::SetReadMode(ReadMode mode)
+{
+    if (BeginOperation() != StatusSuccess)
+        return lastError;
+    if (mode != ReadMode::NonBlocking && mode != ReadMode::Blocking)
+        return Fail(StatusInvalidArgument);
+    readMode = mode;
+    return StatusSuccess;
+}
+
+int CSerialPort::GetBaudRate()
+{
+    termios state{};
+    if (BeginOperation() != StatusSuccess || GetLineState(state) != StatusSuccess)
+        return -1;
+    return RateOfSpeed(cfgetospeed(&state));
+}
+
+int CSerialPort::GetDataBits()
+{
+    termios state{};
+    if (BeginOperation() != StatusSuccess || GetLineState(state) != StatusSuccess)
+        return -1;
+    for (const DataBits& entry : DataBitFlags) {
+        if ((state.c_cflag & CSIZE) == entry.flag)
+            return entry.bits;
+    }
+    return -1;
+}
+
+int CSerialPort::GetParity()
+{
+    termios state{};
+    if (BeginOperation() != StatusSuccess || GetLineState(state) != StatusSuccess)
+        return -1;
+    if (!(state.c_iflag & INPCK))
+        return 0;
+    for (int parity = 1; parity <= 4; ++parity) {
+        if ((state.c_cflag & ParityMask) == ParityFlags[parity])
+            return parity;
+    }
+    return 0;
+}
+
+int CSerialPort::GetStopBits()
+{
+    termios state{};
+    if (BeginOperation() != StatusSuccess || GetLineState(state) != StatusSuccess)
+        return -1;
+    return (state.c_cflag & CSTOPB) ? 2 : 0;
+}
+
+Handshaking CSerialPort::GetHandshaking()
+{
+    termios state{};
+    if (BeginOperation() != StatusSuccess || GetLineState(state) != StatusSuccess)
+        return static_cast<Handshaking>(-1);
+    if (state.c_cflag & CRTSCTS)
+        return Handshaking::Hardware;
+    if ((state.c_iflag & IXON) && (state.c_iflag & IXOFF))
+        return Handshaking::Software;
+    return Handshaking::Off;
+}
+
+std::uint32_t CSerialPort::GetEventMask()
+{
+    if (BeginOperation() != StatusSuccess)
+        return 0;
+    return eventMask;
+}
+
+char CSerialPort::GetEventCharacter()
+{
+    if (BeginOperation() != StatusSuccess)
+        return 0;
+    return eventCharacter;
+}
+
+SerialStatus CSerialPort::WriteText(const std::string& text, std::size_t* bytesWritten,
+                                    std::uint32_t timeoutMs)
+{
+    return Write(text.data(), text.size(), bytesWritten, timeoutMs);
+}
+
+SerialStatus CSerialPort::Write(const void* data, std::size_t length, std::size_t* bytesWritten,
+                                std::uint32_t timeoutMs)
+{
+    std::size_t localCount = 0;
+    std::size_t& count = bytesWritten ? *bytesWritten : localCount;
+    count = 0;
+    if (BeginOperation() != StatusSuccess)
+        return lastError;
+
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    const auto deadline = DeadlineAfter(timeoutMs);
+    while (count < length) {
+        const ssize_t written = ::write(fd, bytes + count, length - count);
+        if (written > 0) {
+            count += static_cast<std::size_t>(written);
+            continue;
+        }
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0 && errno != EAGAIN)
+            return FailErrno();
+        pollfd entry{fd, POLLOUT, 0};
+        const int ready = poll(&entry, 1, PollTimeout(deadline));
+        if (ready == 0)
+            return Fail(StatusTimeout);
+        if (ready < 0 && errno != EINTR)
+            return FailErrno();
+        if (ready > 0 && IsHangUp(entry.revents) && !(entry.revents & POLLOUT)) {
+            errno = EIO;
+            return FailErrno();
+        }
+    }
+    return StatusSuccess;
+}
+
+SerialStatus CSerialPort::Read(void* buffer, std::size_t length, std::size_t* bytesRead,
+                               std::uint32_t timeoutMs)
+{
+    std::size_t localCount = 0;
+    std::size_t& count = bytesRead ? *bytesRead : localCount;
+    count = 0;
+    if (BeginOperation() != StatusSuccess)
+        return lastError;
+
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    const auto deadline = DeadlineAfter(timeoutMs);
+    bool hungUp = false;
+    while (count < length) {
+        const ssize_t got = ::read(fd, bytes + count, length - count);
+        if (got > 0) {
+            count += static_cast<std::size_t>(got);
+            bytesConsumed += static_cast<std::uint64_t>(got);
+            continue;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && errno != EAGAIN)
+            return FailErrno();
+        // A line that has hung up reads as end of file for ever; report it instead.
+        if (hungUp) {
+            errno = EIO;
+            return FailErrno();
+        }
+        if (readMode == ReadMode::NonBlocking)
+            return StatusSuccess;
+        pollfd entry{fd, POLLIN, 0};
+        const int ready = poll(&entry, 1, PollTimeout(deadline));
+        if (ready == 0)
+            return Fail(StatusTimeout);
+        if (ready < 0 && errno != EINTR)
+            return FailErrno();
+        hungUp = ready > 0 && IsHangUp(entry.revents);
+    }
+    return StatusSuccess;
+}
+
+SerialStatus CSerialPort::ReadLine(std::string& text, std::uint32_t timeoutMs)
+{
+    text.clear();
+    if (BeginOperation() != StatusSuccess)
+        return lastError;
+    SetReadMode(ReadMode::Blocking);
+    for (;;) {
+        char byte = 0;
+        const SerialStatus status = Read(&byte, 1, nullptr, timeoutMs);
+        if (status != StatusSuccess)
+            return status;
+        if (byte == '\r')
+            return SetReadMode(ReadMode::NonBlocking);
+        if (text.size() >= MaxLineLength)
+            return Fail(StatusMoreData);
+        text += byte;
+    }
+}
+
+int CSerialPort::ProbePort(const std::string& portName, std::string* reason)
+{
+    CSerialPort port;
+    const SerialStatus status = port.Open(portName);
+    if (reason)
+        *reason = port.LastErrorText();
+    switch (status) {
+    case StatusSuccess:
+        return 0;
+    case StatusFileNotFound:
+        return 1;
+    case StatusAccessDenied:
+        return 2;
+    default:
+        return -1;
+    }
+}
+
+std::uint32_t CSerialPort::TakeEventResult()
+{
+    return eventResult.exchange(0) & eventMask;
+}
+
+bool CSerialPort::ReadLineCounts(LineCounts& counts) const
+{
+    serial_icounter_struct icount{};
+    if (fd < 0 || ioctl(fd, TIOCGICOUNT, &icount) != 0)
+        return false;
+    counts = {icount.frame, icount.overrun, icount.parity, icount.brk, icount.buf_overrun};
+    return true;
+}
+
+std::uint32_t CSerialPort::TakeLineErrors()
+{
+    LineCounts now;
+    if (!ReadLineCounts(now))
+        return 0;
+    std::uint32_t errors = 0;
+    if (now.bufferOverrun != reportedCounts.bufferOverrun)
+        errors |= LineErrorInputOverflow;
+    if (now.overrun != reportedCounts.overrun)
+        errors |= LineErrorOverrun;
+    if (now.parity != reportedCounts.parity)
+        errors |= LineErrorParity;
+    if (now.frame != reportedCounts.frame)
+        errors |= LineErrorFraming;
+    if (now.brk != reportedCounts.brk)
+        errors |= LineErrorBreak;
+    reportedCounts = now;
+    return errors;
+}
+
+std::uint64_t CSerialPort::BytesArrived() const
+{
+    int queued = 0;
+    if (ioctl(fd, FIONREAD, &queued) != 0)
+        queued = 0;
+    // Queued first, consumed second: a read in between can only make this count too high,
+    // which costs one spare event, never a missed one.
+    return static_cast<std::uint64_t>(queued) + bytesConsumed.load();
+}
+
+std::uint32_t CSerialPort::PendingEvents()
+{
+    std::uint32_t events = 0;
+    const std::uint64_t arrived = BytesArrived();
+    if (arrived > bytesReported)
+        events |= EventCharacterReceived;
+    bytesReported = arrived;
+
+    LineCounts now;
+    if (ReadLineCounts(now)) {
+        if (now.brk != reportedCounts.brk)
+            events |= EventBreak;
+        if (now.frame != reportedCounts.frame || now.overrun != reportedCounts.overrun ||
+            now.parity != reportedCounts.parity ||
+            now.bufferOverrun != reportedCounts.bufferOverrun)
+            events |= EventLineError;
+    }
+    return events & eventMask;
+}
+
+SerialStatus CSerialPort::WaitForEvent(std::uint32_t timeoutMs)
+{
+    return WaitForPortEvent(timeoutMs, -1);
+}
+
+SerialStatus CSerialPort::WaitForPortEvent(std::uint32_t timeoutMs, int cancelFd)
+{
+    if (BeginOperation() != StatusSuccess)
+        return lastError;
+    const auto deadline = DeadlineAfter(timeoutMs);
+    for (;;) {
+        if (lineGone)
+            return Fail(StatusAborted);
+        const std::uint32_t events = PendingEvents();
+        if (events != 0) {
+            eventResult |= events;
+            return StatusSuccess;
+        }
+        int wait = PollTimeout(deadline);
+        if (wait == 0)
+            return Fail(StatusTimeout);
+
+        int queued = 0;
+        ioctl(fd, FIONREAD, &queued);
+        // With nothing queued the descriptor becomes readable exactly when a byte arrives;
+        // otherwise it already is, and only a short sleep keeps the wait from spinning.
+        if (queued > 0 && (wait == PollForever || wait > UnreadRecheckMs))
+            wait = UnreadRecheckMs;
+        const short watched = queued > 0 ? 0 : POLLIN | POLLPRI; // hang-ups are always reported
+        pollfd entries[2] = {{fd, watched, 0}, {cancelFd, POLLIN, 0}};
+        const int ready = poll(entries, 2, wait);
+        if (ready < 0 && errno != EINTR)
+            return FailErrno();
+        if (entries[1].revents & POLLIN)
+            return Fail(StatusAborted);
+        if (IsHangUp(entries[0].revents)) {
+            lineGone = true;
+            eventResult |= EventLineError & eventMask;
+            return StatusSuccess;
+        }
+    }
+}

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include "serial/serial_port.h"
+#include "tests/serial/pty_pair.h"
+
+namespace {
+
+class SerialPortTest : public testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_EQ(port.Open(pty.SlavePath()), StatusSuccess); }
+
+    PtyPair pty;
+    CSerialPort port;
+};
+
+TEST_F(SerialPortTest, OpensRawWithTheDefaultMaskAndNonBlockingReads)
+{
+    EXPECT_EQ(port.GetEventMask(), DefaultEventMask);
+    char buffer[1024];
+    std::size_t count = 99;
+    EXPECT_EQ(port.Read(buffer, sizeof buffer, &count, 5000), StatusSuccess);
+    EXPECT_EQ(count, 0u);
+
+    // Raw mode: a carriage return and a line feed pass through untouched both ways.
+    EXPECT_EQ(port.WriteText("A\r\nB"), StatusSuccess);
+    EXPECT_EQ(pty.Receive(), "A\r\nB");
+}
+
+TEST_F(SerialPortTest, SecondOpenOfTheObjectKeepsTheFirstPort)
+{
+    EXPECT_EQ(port.Open(pty.SlavePath()), StatusAlreadyOpen);
+    EXPECT_EQ(port.LastError(), StatusAlreadyOpen);
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.WriteText("still"), StatusSuccess);
+    EXPECT_EQ(pty.Receive(), "still");
+}
+
+TEST_F(SerialPortTest, PortIsExclusiveUntilClosed)
+{
+    CSerialPort second;
+    EXPECT_EQ(second.Open(pty.SlavePath()), StatusAccessDenied);
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(CSerialPort::ProbePort(pty.SlavePath()), 2);
+
+    port.Close();
+    EXPECT_EQ(CSerialPort::ProbePort(pty.SlavePath()), 0);
+    EXPECT_EQ(second.Open(pty.SlavePath()), StatusSuccess);
+}
+
+TEST(SerialPort, MissingPortsAndNonTerminals)
+{
+    CSerialPort port;
+    EXPECT_EQ(port.Open("/dev/no-such-port"), StatusFileNotFound);
+    EXPECT_FALSE(port.IsOpen());
+    std::string reason;
+    EXPECT_EQ(CSerialPort::ProbePort("/dev/no-such-port", &reason), 1);
+    EXPECT_EQ(reason, "No such file or directory");
+
+    EXPECT_NE(port.Open("/dev/null"), StatusSuccess);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(CSerialPort::ProbePort("/dev/null"), -1);
+}
+
+TEST(SerialPort, ClosedPortReportsNotOpen)
+{
+    CSerialPort port;
+    EXPECT_EQ(port.GetBaudRate(), -1);
+    EXPECT_EQ(port.LastError(), StatusNotOpen);
+    EXPECT_EQ(port.GetEventMask(), 0u);
+    EXPECT_EQ(port.LastError(), StatusNotOpen);
+    std::size_t count = 7;
+    char byte;
+    EXPECT_EQ(port.Read(&byte, 1, &count, 0), StatusNotOpen);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(port.WriteText("x"), StatusNotOpen);
+    EXPECT_EQ(port.Close(), StatusSuccess);
+}
+
+struct PortNameCase
+{
+    const char* name;
+    const char* path;
+};
+
+class DevicePathTest : public testing::TestWithParam<PortNameCase>
+{};
+
+TEST_P(DevicePathTest, WindowsNamesMapOntoSerialDevices)
+{
+    EXPECT_EQ(CSerialPort::DevicePath(GetParam().name), GetParam().path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, DevicePathTest,
+                         testing::Values(PortNameCase{"COM1", "/dev/ttyS0"},
+                                         PortNameCase{"COM10", "/dev/ttyS9"},
+                                         PortNameCase{"COM0", "COM0"}, PortNameCase{"COM", "COM"},
+                                         PortNameCase{"COMX", "COMX"}, PortNameCase{"com1", "com1"},
+                                         PortNameCase{"/dev/ttyUSB0", "/dev/ttyUSB0"}));
+
+TEST_F(SerialPortTest, ConfigureSetsLineAndParityChecking)
+{
+    EXPECT_EQ(port.Configure(38400, 8, 0, 0), StatusSuccess);
+    EXPECT_EQ(port.GetBaudRate(), 38400);
+    EXPECT_EQ(port.GetDataBits(), 8);
+    EXPECT_EQ(port.GetParity(), 0);
+    EXPECT_EQ(port.GetStopBits(), 0);
+
+    // A pseudo-terminal keeps speed and stop bits but always frames eight bits without
+    // parity, so those two cannot be read back here.
+    EXPECT_EQ(port.Configure(9600, 7, 2, 2), StatusSuccess);
+    EXPECT_EQ(port.GetBaudRate(), 9600);
+    EXPECT_EQ(port.GetStopBits(), 2);
+
+    EXPECT_EQ(port.Configure(12345, 8, 0, 0), StatusInvalidParameter);
+    EXPECT_EQ(port.Configure(9600, 9, 0, 0), StatusInvalidParameter);
+    EXPECT_EQ(port.GetBaudRate(), 9600);
+}
+
+TEST_F(SerialPortTest, HandshakingAndReadModeRejectUnknownModes)
+{
+    EXPECT_EQ(port.SetHandshaking(static_cast<Handshaking>(3)), StatusInvalidArgument);
+    EXPECT_EQ(port.GetHandshaking(), Handshaking::Off);
+    EXPECT_EQ(port.SetHandshaking(Handshaking::Software), StatusSuccess);
+    EXPECT_EQ(port.GetHandshaking(), Handshaking::Software);
+    EXPECT_EQ(port.SetHandshaking(Handshaking::Off), StatusSuccess);
+    EXPECT_EQ(port.GetHandshaking(), Handshaking::Off);
+    EXPECT_EQ(port.SetReadMode(static_cast<ReadMode>(2)), StatusInvalidArgument);
+    EXPECT_EQ(port.SetEventCharacter('\n', true), StatusSuccess);
+    EXPECT_EQ(port.GetEventCharacter(), '\n');
+    EXPECT_EQ(port.GetEventMask(), DefaultEventMask | EventFlagCharacter);
+}
+
+TEST_F(SerialPortTest, ReadLineTakesBytesUpToTheCarriageReturn)
+{
+    std::string text;
+    pty.Send("R\r\nM01\r");
+    EXPECT_EQ(port.ReadLine(text, 1000), StatusSuccess);
+    EXPECT_EQ(text, "R");
+    // The line feed after a carriage return belongs to whatever is read next.
+    EXPECT_EQ(port.ReadLine(text, 1000), StatusSuccess);
+    EXPECT_EQ(text, "\nM01");
+
+    // Back in non-blocking mode: an empty read returns at once.
+    char byte;
+    std::size_t count = 1;
+    EXPECT_EQ(port.Read(&byte, 1, &count, Infinite), StatusSuccess);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(SerialPortTest, ReadLineTimesOutPerByteKeepingWhatCame)
+{
+    std::string text;
+    pty.Send("R");
+    EXPECT_EQ(port.ReadLine(text, 200), StatusTimeout);
+    EXPECT_EQ(text, "R");
+    EXPECT_EQ(port.LastError(), StatusTimeout);
+}
+
+TEST_F(SerialPortTest, ReadLineGivesUpOnAnOverlongLine)
+{
+    std::string text;
+    pty.Send(std::string(CSerialPort::MaxLineLength + 10, 'x') + "\r");
+    EXPECT_EQ(port.ReadLine(text, 1000), StatusMoreData);
+    EXPECT_EQ(text.size(), CSerialPort::MaxLineLength);
+}
+
+TEST_F(SerialPortTest, BlockingReadWaitsForAllBytesOrTimesOut)
+{
+    port.SetReadMode(ReadMode::Blocking);
+    char buffer[4] = {};
+    std::size_t count = 0;
+    pty.Send("abcd");
+    EXPECT_EQ(port.Read(buffer, 4, &count, 1000), StatusSuccess);
+    EXPECT_EQ(std::string(buffer, 4), "abcd");
+    pty.Send("ab");
+    EXPECT_EQ(port.Read(buffer, 4, &count, 100), StatusTimeout);
+    EXPECT_EQ(count, 2u);
+}
+
+TEST_F(SerialPortTest, WriteIntoAFullLineTimesOut)
+{
+    // Nobody reads the device side, so the terminal's buffer fills.
+    const std::string block(1 << 20, 'x');
+    std::size_t written = 0;
+    EXPECT_EQ(port.Write(block.data(), block.size(), &written, 100), StatusTimeout);
+    EXPECT_LT(written, block.size());
+}
+
+TEST_F(SerialPortTest, HangUpEndsReadsAtOnce)
+{
+    pty.HangUp();
+    std::string text;
+    const SerialStatus status = port.ReadLine(text, Infinite);
+    EXPECT_NE(status, StatusSuccess);
+    EXPECT_NE(status, StatusTimeout);
+    EXPECT_EQ(port.LastErrorText(), "Input/output error");
+}
+
+} // namespace
