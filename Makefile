@@ -22,7 +22,7 @@ demo: build
 	@echo "Run 'make test' to exercise them."
 
 bench: build
-	@echo "No benchmarks are built yet."
+	@$(BUILD_DIR)/bench/link_bench
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

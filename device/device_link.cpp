@@ -55,8 +55,10 @@ bool CDeviceLink::Connect(const std::string& portName)
     }
     port->Configure(BaudRate, DataBits, NoParity, OneStopBit);
     const std::string answer = Transact(std::string(VersionQuery), true, ConnectWaitMs);
-    if (ContainsProductName(answer))
+    if (ContainsProductName(answer)) {
+        identification = answer;
         return true;
+    }
     connectFailure = answer.empty() ? "no answer on " + portName
                                     : "no Sonavire on " + portName + " (it answered \"" +
                                           answer.substr(0, 64) + "\")";

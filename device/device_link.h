@@ -64,6 +64,9 @@ public:
     // Why the last Connect failed, in plain words.
     const std::string& ConnectFailure() const { return connectFailure; }
 
+    // The device's answer to the identification of the last successful Connect.
+    const std::string& Identification() const { return identification; }
+
     bool frontPanelLocked = false;
     bool programming = false;
     ControlMode mode = ControlMode::Offline;
@@ -92,4 +95,5 @@ private:
     CLineCollector receiveText;
     std::chrono::steady_clock::time_point lastPageRequest{};
     std::string connectFailure;
+    std::string identification;
 };

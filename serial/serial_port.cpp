@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -17,10 +18,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int PollForever = -1;
-
-// While bytes sit unread the descriptor stays readable, so the event wait cannot block on
-// it; it looks again after this long instead.
-constexpr int UnreadRecheckMs = 10;
+constexpr int UnreadRecheckMs = 100;
 
 struct BaudRate
 {
@@ -192,6 +190,12 @@ SerialStatus CSerialPort::Open(const std::string& portName, std::uint32_t, std::
         return status;
     }
 
+    readSignal = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (readSignal < 0) {
+        const SerialStatus status = FailErrno();
+        ::close(opened);
+        return status;
+    }
     fd = opened;
     bytesConsumed = 0;
     bytesReported = 0;
@@ -210,7 +214,8 @@ SerialStatus CSerialPort::Close()
         // outlive us while anyone else holds the line open, such as the emulated device.
         ioctl(fd, TIOCNXCL);
         ::close(fd);
-        fd = -1;
+        ::close(readSignal);
+        fd = readSignal = -1;
     }
     return StatusSuccess;
 }
@@ -420,7 +425,7 @@ SerialStatus CSerialPort::Read(void* buffer, std::size_t length, std::size_t* by
         const ssize_t got = ::read(fd, bytes + count, length - count);
         if (got > 0) {
             count += static_cast<std::size_t>(got);
-            bytesConsumed += static_cast<std::uint64_t>(got);
+            NoteBytesTaken(static_cast<std::size_t>(got));
             continue;
         }
         if (got < 0 && errno == EINTR)
@@ -516,14 +521,27 @@ std::uint32_t CSerialPort::TakeLineErrors()
     return errors;
 }
 
-std::uint64_t CSerialPort::BytesArrived() const
+int CSerialPort::QueuedBytes() const
 {
     int queued = 0;
-    if (ioctl(fd, FIONREAD, &queued) != 0)
-        queued = 0;
+    return ioctl(fd, FIONREAD, &queued) == 0 ? queued : 0;
+}
+
+void CSerialPort::NoteBytesTaken(std::size_t count)
+{
+    bytesConsumed += count;
+    if (awaitingRead.exchange(false)) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(readSignal, &one, sizeof one);
+    }
+}
+
+std::uint64_t CSerialPort::BytesArrived() const
+{
     // Queued first, consumed second: a read in between can only make this count too high,
     // which costs one spare event, never a missed one.
-    return static_cast<std::uint64_t>(queued) + bytesConsumed.load();
+    const auto queued = static_cast<std::uint64_t>(QueuedBytes());
+    return queued + bytesConsumed.load();
 }
 
 std::uint32_t CSerialPort::PendingEvents()
@@ -568,17 +586,28 @@ SerialStatus CSerialPort::WaitForPortEvent(std::uint32_t timeoutMs, int cancelFd
         if (wait == 0)
             return Fail(StatusTimeout);
 
-        int queued = 0;
-        ioctl(fd, FIONREAD, &queued);
-        // With nothing queued the descriptor becomes readable exactly when a byte arrives;
-        // otherwise it already is, and only a short sleep keeps the wait from spinning.
+        // With nothing queued the descriptor becomes readable exactly when a byte arrives.
+        // Otherwise it already is, and the wait is for a Read to take the bytes; the flag is
+        // raised before looking again, so a Read that empties the queue cannot be missed.
+        // Bytes nobody reads are looked at again now and then for newcomers behind them.
+        int queued = QueuedBytes();
+        if (queued > 0) {
+            awaitingRead = true;
+            queued = QueuedBytes();
+        }
         if (queued > 0 && (wait == PollForever || wait > UnreadRecheckMs))
             wait = UnreadRecheckMs;
-        const short watched = queued > 0 ? 0 : POLLIN | POLLPRI; // hang-ups are always reported
-        pollfd entries[2] = {{fd, watched, 0}, {cancelFd, POLLIN, 0}};
-        const int ready = poll(entries, 2, wait);
+        const short watched = queued > 0 ? 0 : POLLIN | POLLPRI; // hang-ups always show
+        pollfd entries[3] = {
+            {fd, watched, 0}, {cancelFd, POLLIN, 0}, {queued > 0 ? readSignal : -1, POLLIN, 0}};
+        const int ready = poll(entries, 3, wait);
+        awaitingRead = false;
         if (ready < 0 && errno != EINTR)
             return FailErrno();
+        if (entries[2].revents & POLLIN) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const ssize_t got = ::read(readSignal, &count, sizeof count);
+        }
         if (entries[1].revents & POLLIN)
             return Fail(StatusAborted);
         if (IsHangUp(entries[0].revents)) {

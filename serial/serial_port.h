@@ -125,6 +125,8 @@ private:
     SerialStatus SetLineState(const struct termios& state);
     std::uint64_t BytesArrived() const;
     std::uint32_t PendingEvents();
+    int QueuedBytes() const;
+    void NoteBytesTaken(std::size_t count);
 
     std::atomic<SerialStatus> lastError{StatusSuccess};
     std::atomic<int> lastErrno{0};
@@ -141,4 +143,9 @@ private:
     std::uint64_t bytesReported = 0;
     LineCounts reportedCounts;
     std::atomic<bool> lineGone{false};
+
+    // While bytes sit unread the descriptor stays readable, so the event wait sleeps on this
+    // eventfd instead, and Read wakes it when it has taken bytes.
+    int readSignal = -1;
+    std::atomic<bool> awaitingRead{false};
 };

@@ -45,12 +45,13 @@ std::string_view Unquoted(std::string_view value)
 
 } // namespace
 
-CPrivateProfile CPrivateProfile::FromText(std::string_view text)
+CPrivateProfile CPrivateProfile::FromText(std::string_view text, std::size_t maxValueLength)
 {
     if (text.starts_with(Utf8Bom))
         text.remove_prefix(Utf8Bom.size());
 
     CPrivateProfile profile;
+    profile.valueLimit = maxValueLength;
     Section* current = nullptr;
     while (!text.empty()) {
         const auto end = text.find('\n');
@@ -60,8 +61,8 @@ CPrivateProfile CPrivateProfile::FromText(std::string_view text)
     return profile;
 }
 
-std::optional<CPrivateProfile> CPrivateProfile::FromFile(const std::string& path,
-                                                         std::string* error)
+std::optional<CPrivateProfile>
+CPrivateProfile::FromFile(const std::string& path, std::string* error, std::size_t maxValueLength)
 {
     std::ifstream file(path, std::ios::binary);
     std::string text(MaxFileBytes, '\0');
@@ -73,7 +74,7 @@ std::optional<CPrivateProfile> CPrivateProfile::FromFile(const std::string& path
         return std::nullopt;
     }
     text.resize(static_cast<std::size_t>(file.gcount()));
-    return FromText(text);
+    return FromText(text, maxValueLength);
 }
 
 void CPrivateProfile::ParseLine(std::string_view line, Section*& current)
@@ -100,7 +101,7 @@ void CPrivateProfile::ParseLine(std::string_view line, Section*& current)
                                    [&](const Entry& e) { return EqualsIgnoringCase(e.key, key); });
     if (known)
         return;
-    const auto value = Unquoted(Trim(line.substr(equals + 1))).substr(0, MaxValueLength);
+    const auto value = Unquoted(Trim(line.substr(equals + 1))).substr(0, valueLimit);
     current->entries.push_back(Entry{std::string(key), std::string(value)});
 }
 
@@ -122,5 +123,5 @@ std::string CPrivateProfile::GetString(std::string_view section, std::string_vie
                 return entry.value;
         }
     }
-    return std::string(defaultValue.substr(0, MaxValueLength));
+    return std::string(defaultValue.substr(0, valueLimit));
 }

@@ -18,11 +18,13 @@ public:
     // Files larger than this are not profiles the panel wrote; only their start is read.
     static constexpr std::size_t MaxFileBytes = 1 << 20;
 
-    static CPrivateProfile FromText(std::string_view text);
+    static CPrivateProfile FromText(std::string_view text,
+                                    std::size_t maxValueLength = MaxValueLength);
 
     // Empty when the file cannot be opened or read.
     static std::optional<CPrivateProfile> FromFile(const std::string& path,
-                                                   std::string* error = nullptr);
+                                                   std::string* error = nullptr,
+                                                   std::size_t maxValueLength = MaxValueLength);
 
     std::string GetString(std::string_view section, std::string_view key,
                           std::string_view defaultValue) const;
@@ -43,4 +45,5 @@ private:
     const Section* FindSection(std::string_view name) const;
 
     std::vector<Section> sections;
+    std::size_t valueLimit = MaxValueLength;
 };

@@ -1,0 +1,505 @@
+#include "cli/command_line_tool.h"
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <iomanip>
+#include <ostream>
+
+#include "device/command_set.h"
+#include "device/page_frame.h"
+#include "firmware/fileio.h"
+#include "model/number_format.h"
+#include "serial/serial_port_list.h"
+#include "storage/port_preference.h"
+#include "storage/settings_file.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto PollInterval = std::chrono::milliseconds(1000);
+constexpr const char* CompleteSuffix = "Complete!";
+
+std::atomic<bool> interrupted{false};
+
+void OnInterrupt(int)
+{
+    interrupted = true;
+}
+
+// Interrupts end the long-running commands between exchanges, so the port is closed and
+// the link is left as the device expects.
+class InterruptGuard
+{
+public:
+    InterruptGuard()
+    {
+        interrupted = false;
+        struct sigaction action
+        {};
+        action.sa_handler = OnInterrupt;
+        sigaction(SIGINT, &action, &oldInt);
+        sigaction(SIGTERM, &action, &oldTerm);
+    }
+    ~InterruptGuard()
+    {
+        sigaction(SIGINT, &oldInt, nullptr);
+        sigaction(SIGTERM, &oldTerm, nullptr);
+    }
+
+private:
+    struct sigaction oldInt
+    {};
+    struct sigaction oldTerm
+    {};
+};
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string Extension(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return "";
+    return Upper(path.substr(dot + 1));
+}
+
+bool ParseWholeNumber(const std::string& text, double& value)
+{
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return !text.empty() && result.ec == std::errc() && result.ptr == end;
+}
+
+std::string ModeName(ControlMode mode)
+{
+    switch (mode) {
+    case ControlMode::Live:
+        return "live";
+    case ControlMode::FirmwareUpdate:
+        return "firmware update";
+    default:
+        return "offline";
+    }
+}
+
+std::string FrontPanelName(bool locked)
+{
+    return locked ? "locked (the panel's gain faders are active)"
+                  : "active (the panel's gain faders are disabled)";
+}
+
+std::string TrimRight(std::string text)
+{
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+} // namespace
+
+CCommandLineTool::CCommandLineTool(std::ostream& output, std::ostream& error)
+    : out(output), err(error)
+{
+    link.Attach(this, &port);
+}
+
+const std::vector<CCommandLineTool::Command>& CCommandLineTool::Commands()
+{
+    static const std::vector<Command> commands = {
+        {"ports", &CCommandLineTool::Ports, "ports",
+         "list the serial ports of this machine, marked free or in use"},
+        {"info", &CCommandLineTool::Info, "info",
+         "show the device's identification, mode, version and front-panel state"},
+        {"retrieve", &CCommandLineTool::Retrieve, "retrieve [-o FILE.snv]",
+         "read the sixteen channels from the device; -o also saves them as a settings file"},
+        {"download", &CCommandLineTool::Download, "download FILE.snv",
+         "send a settings file's channels to the device and store them there"},
+        {"store", &CCommandLineTool::Store, "store",
+         "make the device store its current settings permanently"},
+        {"set", &CCommandLineTool::Set, "set CH freq|q|gain|filter VALUE",
+         "set one value of channel CH (1 to 16); a filter VALUE is BP, FL, HP, LP, NO or TO"},
+        {"flash", &CCommandLineTool::Flash, "flash FILE.hex",
+         "send a firmware image to a device in firmware-update mode"},
+        {"image", &CCommandLineTool::Image, "image FILE.hex -o OUT.bin",
+         "read a firmware file as the panel does and write its image bytes"},
+        {"monitor", &CCommandLineTool::Monitor, "monitor",
+         "poll the device once a second and print what changes, until interrupted"},
+    };
+    return commands;
+}
+
+void CCommandLineTool::PrintHelp(const Command* command)
+{
+    if (command) {
+        out << "usage: sonavire-cli [--port PORT] " << command->usage << "\n\n"
+            << command->summary << ".\n";
+        return;
+    }
+    out << "usage: sonavire-cli [--port PORT] COMMAND [ARGUMENTS]\n\n"
+        << "Talks to a Sonavire on a serial port. PORT defaults to the port the panel\n"
+        << "remembers (" << PortPreferencePath() << ").\n\nCommands:\n";
+    for (const Command& entry : Commands())
+        out << "  " << std::left << std::setw(34) << entry.usage << entry.summary << "\n";
+    out << "\nExit status: 0 success, 1 the device failed, 2 bad usage or a bad file.\n"
+        << "Every command takes --help.\n";
+}
+
+int CCommandLineTool::Usage(const std::string& problem)
+{
+    err << "sonavire-cli: " << problem << "\n";
+    return UsageError;
+}
+
+int CCommandLineTool::Failure(const std::string& problem)
+{
+    err << "sonavire-cli: " << problem << "\n";
+    return DeviceFailure;
+}
+
+int CCommandLineTool::Run(const Arguments& arguments)
+{
+    std::size_t next = 0;
+    std::string chosenPort;
+    while (next < arguments.size() && arguments[next].starts_with("-")) {
+        const std::string& option = arguments[next];
+        if (option == "--help" || option == "-h") {
+            PrintHelp(nullptr);
+            return Success;
+        }
+        if (option == "--port" && next + 1 < arguments.size()) {
+            chosenPort = arguments[next + 1];
+            next += 2;
+        } else if (option.starts_with("--port=")) {
+            chosenPort = option.substr(7);
+            ++next;
+        } else {
+            return Usage("unknown option " + option + " (try --help)");
+        }
+    }
+    if (next == arguments.size())
+        return Usage("no command given (try --help)");
+
+    const std::string& name = arguments[next];
+    const Arguments rest(arguments.begin() + static_cast<long>(next) + 1, arguments.end());
+    for (const Command& command : Commands()) {
+        if (name != command.name)
+            continue;
+        if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) {
+            PrintHelp(&command);
+            return Success;
+        }
+        portName = chosenPort.empty() ? ReadRememberedPort() : chosenPort;
+        return (this->*command.run)(rest);
+    }
+    return Usage("unknown command " + name + " (try --help)");
+}
+
+bool CCommandLineTool::ConnectDevice()
+{
+    if (link.Connect(portName))
+        return true;
+    Failure("unable to connect to Sonavire: " + link.ConnectFailure());
+    return false;
+}
+
+int CCommandLineTool::Ports(const Arguments& arguments)
+{
+    if (!arguments.empty())
+        return Usage("ports takes no arguments");
+    for (const SerialPortEntry& entry : ProbeSerialPorts()) {
+        out << entry.path << "\t";
+        if (entry.IsFree())
+            out << "free\n";
+        else if (entry.probe == 2)
+            out << "in use (" << entry.reason << ")\n";
+        else
+            out << "unavailable (" << entry.reason << ")\n";
+    }
+    return Success;
+}
+
+int CCommandLineTool::Info(const Arguments& arguments)
+{
+    if (!arguments.empty())
+        return Usage("info takes no arguments");
+    if (!ConnectDevice())
+        return DeviceFailure;
+    link.QueryMode();
+    link.QueryVersion();
+    link.QueryFrontPanel();
+    const bool answered = link.IsPortOpen();
+    out << "port            " << portName << "\n"
+        << "identification  " << link.Identification() << "\n"
+        << "mode            " << ModeName(link.mode) << "\n";
+    if (link.mode != ControlMode::Offline)
+        out << "version         " << link.versionText << "\n"
+            << "front panel     " << FrontPanelName(link.frontPanelLocked) << "\n";
+    link.Disconnect();
+    return answered ? Success : Failure("the device stopped answering");
+}
+
+bool CCommandLineTool::ReadAll(PanelSettings& settings)
+{
+    link.QueryFrontPanel();
+    link.ReadGains(settings);
+    link.ReadFilterTypes(settings);
+    link.ReadFrequencies(settings);
+    link.ReadQs(settings);
+    return link.IsPortOpen();
+}
+
+void CCommandLineTool::PrintChannels(const PanelSettings& settings)
+{
+    out << "CH  FILTER      FREQ        Q   GAIN\n";
+    for (int index = 0; index < ChannelCount; ++index) {
+        const StripSettings& strip = settings[index];
+        out << std::setw(2) << std::setfill('0') << ChannelNumber(index) << std::setfill(' ')
+            << "  " << std::left << std::setw(6) << FilterTypeToken(strip.filter) << std::right
+            << std::setw(10) << FormatFixed(strip.freq, 3) << std::setw(9)
+            << FormatFixed(strip.q, 3) << std::setw(7) << FormatFixed(strip.gain, 3) << "\n";
+    }
+}
+
+int CCommandLineTool::Retrieve(const Arguments& arguments)
+{
+    std::string outputPath;
+    if (arguments.size() == 2 && arguments[0] == "-o") {
+        const auto path = SettingsSavePath(arguments[1]);
+        if (!path)
+            return Usage(arguments[1] + " is not a valid Sonavire file name (it needs .snv)");
+        outputPath = *path;
+    } else if (!arguments.empty()) {
+        return Usage("usage: retrieve [-o FILE.snv]");
+    }
+
+    if (!ConnectDevice())
+        return DeviceFailure;
+    link.QueryMode();
+    PanelSettings settings{};
+    const ControlMode mode = link.mode;
+    const bool read = mode == ControlMode::Live && ReadAll(settings);
+    link.Disconnect();
+    if (mode == ControlMode::FirmwareUpdate)
+        return Failure("unable to retrieve settings: Sonavire is in OS Update mode");
+    if (!read)
+        return Failure("unable to retrieve settings: the device stopped answering");
+
+    PrintChannels(settings);
+    std::string error;
+    if (!outputPath.empty() && !WriteSettingsFile(outputPath, settings, error))
+        return Usage("cannot write " + outputPath + ": " + error);
+    return Success;
+}
+
+int CCommandLineTool::Download(const Arguments& arguments)
+{
+    if (arguments.size() != 1)
+        return Usage("usage: download FILE.snv");
+    const std::string& path = arguments[0];
+    if (!HasSettingsExtension(path))
+        return Usage(path + " is not a valid Sonavire file (it needs .snv)");
+    PanelSettings settings{};
+    std::string error;
+    switch (ReadSettingsFile(path, settings, error)) {
+    case SettingsReadResult::NotFound:
+        return Usage(path + " does not exist");
+    case SettingsReadResult::Unreadable:
+        return Usage("cannot read " + path + ": " + error);
+    case SettingsReadResult::Read:
+        break;
+    }
+
+    if (!ConnectDevice())
+        return DeviceFailure;
+    int failures = 0;
+    for (int index = 0; index < ChannelCount; ++index) {
+        const StripSettings& strip = settings[index];
+        if (!link.SetChannel(index, strip.filter, strip.freq, strip.q, strip.gain)) {
+            err << "sonavire-cli: channel " << ChannelNumber(index) << " was not acknowledged\n";
+            ++failures;
+        }
+    }
+    if (!link.StoreSettings()) {
+        err << "sonavire-cli: the store was not acknowledged\n";
+        ++failures;
+    }
+    link.Disconnect();
+    return failures == 0 ? Success : Failure("download failed");
+}
+
+int CCommandLineTool::Store(const Arguments& arguments)
+{
+    if (!arguments.empty())
+        return Usage("store takes no arguments");
+    if (!ConnectDevice())
+        return DeviceFailure;
+    const bool stored = link.StoreSettings();
+    link.Disconnect();
+    return stored ? Success : Failure("the store was not acknowledged");
+}
+
+int CCommandLineTool::Set(const Arguments& arguments)
+{
+    if (arguments.size() != 3)
+        return Usage("usage: set CH freq|q|gain|filter VALUE");
+    double channel = 0;
+    if (!ParseWholeNumber(arguments[0], channel) || channel != static_cast<int>(channel) ||
+        channel < 1 || channel > ChannelCount)
+        return Usage("CH must be a channel number from 1 to 16, not " + arguments[0]);
+    const int index = static_cast<int>(channel) - 1;
+    const std::string& what = arguments[1];
+    const std::string& text = arguments[2];
+
+    std::optional<FilterType> type;
+    double value = 0;
+    if (what == "filter") {
+        type = ParseFilterType(Upper(text));
+        if (!type)
+            return Usage("a filter is one of BP, FL, HP, LP, NO, TO, not " + text);
+    } else if (what == "freq" || what == "q" || what == "gain") {
+        if (!ParseWholeNumber(text, value))
+            return Usage("VALUE must be a number, not " + text);
+    } else {
+        return Usage("set takes freq, q, gain or filter, not " + what);
+    }
+
+    if (!ConnectDevice())
+        return DeviceFailure;
+    bool acknowledged = false;
+    if (type)
+        acknowledged = link.SetFilterType(index, *type);
+    else if (what == "freq")
+        acknowledged = link.SetFrequency(index, value);
+    else if (what == "q")
+        acknowledged = link.SetQ(index, value);
+    else
+        acknowledged = link.SetGain(index, value);
+    link.Disconnect();
+    return acknowledged ? Success : Failure("the device did not acknowledge the change");
+}
+
+void CCommandLineTool::ShowProgress()
+{
+    if (link.progressText.empty())
+        return;
+    err << TrimRight(link.progressText) << "\n";
+    err.flush();
+    link.progressText.clear();
+}
+
+void CCommandLineTool::HandleMessages(int waitMs)
+{
+    const auto message = queue.Take(std::chrono::milliseconds(waitMs));
+    if (message && message->message == CSerialWnd::DefaultMessage())
+        link.OnSerialEvent(message->wParam);
+}
+
+int CCommandLineTool::Flash(const Arguments& arguments)
+{
+    if (arguments.size() != 1)
+        return Usage("usage: flash FILE.hex");
+    const std::string& path = arguments[0];
+    if (Extension(path) != "HEX")
+        return Usage(path + " is not a valid hex file (it needs .hex)");
+    std::vector<unsigned char> check(CDeviceLink::ImageCapacity);
+    if (fileio(FileOperation::Read, path.c_str(), FileFormat::IntelHex, check.data(),
+               CDeviceLink::ImageCapacity) <= 0)
+        return Usage(path + " holds no firmware image");
+
+    if (!ConnectDevice())
+        return DeviceFailure;
+    link.QueryMode();
+    if (link.mode != ControlMode::FirmwareUpdate) {
+        link.Disconnect();
+        return Failure("Sonavire is not in firmware-update mode (set its 'OS Update' switch)");
+    }
+
+    const InterruptGuard guard;
+    link.StartFirmwareUpdate(path);
+    std::string last;
+    while (link.programming && !interrupted) {
+        HandleMessages(100);
+        link.CheckFirmwareResponse(Clock::now());
+        if (!link.progressText.empty())
+            last = link.progressText;
+        ShowProgress();
+    }
+    link.Disconnect();
+    if (interrupted)
+        return Failure("interrupted; the device is left waiting for its image");
+    return last.ends_with(CompleteSuffix) ? Success : Failure("the firmware update failed");
+}
+
+int CCommandLineTool::Image(const Arguments& arguments)
+{
+    if (arguments.size() != 3 || arguments[1] != "-o")
+        return Usage("usage: image FILE.hex -o OUT.bin");
+    std::vector<unsigned char> image(CDeviceLink::ImageCapacity);
+    const int length = fileio(FileOperation::Read, arguments[0].c_str(), FileFormat::IntelHex,
+                              image.data(), CDeviceLink::ImageCapacity);
+    if (length <= 0)
+        return Usage(arguments[0] + " holds no firmware image");
+    std::ofstream output(arguments[2], std::ios::binary | std::ios::trunc);
+    output.write(reinterpret_cast<const char*>(image.data()), length);
+    output.close();
+    if (!output)
+        return Usage("cannot write " + arguments[2]);
+    out << "length " << length << "\n"
+        << "pages " << length / PageSize + 1 << "\n";
+    return Success;
+}
+
+int CCommandLineTool::Monitor(const Arguments& arguments)
+{
+    if (!arguments.empty())
+        return Usage("monitor takes no arguments");
+    if (!ConnectDevice())
+        return DeviceFailure;
+    const InterruptGuard guard;
+    PanelSettings settings{};
+    link.QueryMode();
+    out << "mode " << ModeName(link.mode) << std::endl;
+    auto nextTick = Clock::now();
+    std::string version;
+    while (!interrupted && link.mode != ControlMode::Offline) {
+        if (Clock::now() < nextTick) {
+            HandleMessages(static_cast<int>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - Clock::now())
+                    .count()));
+            continue;
+        }
+        nextTick += PollInterval;
+        if (link.QueryMode())
+            out << "mode " << ModeName(link.mode) << std::endl;
+        if (link.mode != ControlMode::Live)
+            continue;
+        link.QueryVersion();
+        if (link.versionText != version) {
+            version = link.versionText;
+            out << "version " << version << std::endl;
+        }
+        if (link.QueryFrontPanel())
+            out << "front panel " << FrontPanelName(link.frontPanelLocked) << std::endl;
+        const PanelSettings before = settings;
+        if (!link.frontPanelLocked && link.ReadGains(settings)) {
+            for (int index = 0; index < ChannelCount; ++index) {
+                if (settings[index].gain != before[index].gain)
+                    out << "gain " << ChannelNumber(index) << " "
+                        << FormatFixed(settings[index].gain, 3) << std::endl;
+            }
+        }
+    }
+    const bool lost = !interrupted;
+    link.Disconnect();
+    return lost ? Failure("Lost Connection with Sonavire") : Success;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A serial port found on this machine and what a probe of it said.
+struct SerialPortEntry
+{
+    std::string path;
+    int probe = -1; // CSerialPort::ProbePort: 0 free, 2 in use or refused, -1 other failure
+    std::string reason;
+
+    bool IsFree() const { return probe == 0; }
+};
+
+// The serial ports that exist: USB and ACM adapters, ttyS ports that have a UART behind
+// them, and the stable /dev/serial/by-id names, in natural order.
+std::vector<std::string> FindSerialPorts(const std::string& devFolder = "/dev",
+                                         const std::string& sysTtyFolder = "/sys/class/tty");
+
+// FindSerialPorts with a probe of each port.
+std::vector<SerialPortEntry> ProbeSerialPorts();

@@ -1,0 +1,488 @@
+#include "firmware/fileio.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <numeric>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
+
+Bytes Counting(int count, unsigned char first = 0)
+{
+    Bytes bytes(count);
+    std::iota(bytes.begin(), bytes.end(), first);
+    return bytes;
+}
+
+// A record line with a correct checksum, so that tables can state records by their fields.
+std::string Record(int type, int offset, const Bytes& data)
+{
+    char text[32];
+    unsigned sum = data.size() + (offset >> 8) + (offset & 0xFF) + type;
+    std::string line = ":";
+    std::snprintf(text, sizeof text, "%02zX%04X%02X", data.size(), offset, type);
+    line += text;
+    for (unsigned char byte : data) {
+        std::snprintf(text, sizeof text, "%02X", byte);
+        line += text;
+        sum += byte;
+    }
+    std::snprintf(text, sizeof text, "%02X\n", (0u - sum) & 0xFF);
+    return line + text;
+}
+
+const std::string kEndOfFile = ":00000001FF\n";
+
+struct Patch
+{
+    int address;
+    Bytes bytes;
+};
+
+Bytes ImageWith(const std::vector<Patch>& patches, int capacity = kFirmwareImageCapacity)
+{
+    Bytes image(capacity, 0xFF);
+    for (const Patch& patch : patches) {
+        std::copy(patch.bytes.begin(), patch.bytes.end(), image.begin() + patch.address);
+    }
+    return image;
+}
+
+// The index of the first byte in which two images differ, -1 when they are equal; keeps a
+// failure report to one address instead of two dumps of 128 KiB.
+long FirstDifference(const Bytes& expected, const Bytes& actual)
+{
+    if (expected.size() != actual.size()) {
+        return static_cast<long>(std::min(expected.size(), actual.size()));
+    }
+    const auto mismatch = std::mismatch(expected.begin(), expected.end(), actual.begin());
+    return mismatch.first == expected.end() ? -1 : mismatch.first - expected.begin();
+}
+
+std::string WithCrlf(const std::string& text)
+{
+    std::string converted;
+    for (char c : text) {
+        converted += c == '\n' ? "\r\n" : std::string(1, c);
+    }
+    return converted;
+}
+
+std::string StderrOf(const std::function<void()>& action)
+{
+    testing::internal::CaptureStderr();
+    action();
+    return testing::internal::GetCapturedStderr();
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class FileIoTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::string pattern = testing::TempDir() + "fileio-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+    std::string Create(const std::string& name, const std::string& content) const
+    {
+        std::ofstream(PathOf(name), std::ios::binary) << content;
+        return PathOf(name);
+    }
+
+    std::string Contents(const std::string& path) const
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    fs::path dir_;
+};
+
+struct ReadCase
+{
+    const char* name;
+    std::string text;
+    int result;
+    std::string messages;
+    std::vector<Patch> patches;
+};
+
+TEST_F(FileIoTest, ReadIntelHexFillsImageAndReportsEveryFault)
+{
+    const Bytes sixteen = Counting(16, 0x40);
+    const std::vector<ReadCase> cases = {
+        {"end of file only", kEndOfFile, 0, "", {}},
+        {"sixteen bytes at 0x100",
+         Record(0, 0x100, sixteen) + kEndOfFile,
+         0x110,
+         "",
+         {{0x100, sixteen}}},
+        {"extended linear 1",
+         Record(4, 0, {0, 1}) + Record(0, 0, {7}) + kEndOfFile,
+         0x10001,
+         "",
+         {{0x10000, {7}}}},
+        {"extended segment 0x1000",
+         Record(2, 0, {0x10, 0}) + Record(0, 0x10, {9}) + kEndOfFile,
+         0x10011,
+         "",
+         {{0x10010, {9}}}},
+        {"new base replaces old",
+         Record(4, 0, {0, 1}) + Record(4, 0, {0, 0}) + Record(0, 0x20, {5}) + kEndOfFile,
+         0x21,
+         "",
+         {{0x20, {5}}}},
+        {"record ending at capacity",
+         Record(4, 0, {0, 1}) + Record(0, 0xFFF0, sixteen) + kEndOfFile,
+         0x20000,
+         "",
+         {{0x1FFF0, sixteen}}},
+        {"record ending past capacity",
+         Record(4, 0, {0, 1}) + Record(0, 0xFFF1, sixteen),
+         -1,
+         "ERROR: address 0x20001 out of range at line 2 of fw.hex\n",
+         {}},
+        {"address wrapping past 4 GiB",
+         Record(4, 0, {0xFF, 0xFF}) + Record(0, 0xFFF0, Counting(32)),
+         -1,
+         "ERROR: address 0x100000010 out of range at line 2 of fw.hex\n",
+         {}},
+        {"checksum mismatch",
+         "\nnote\n" + Record(0, 0, {1, 2}) + ":0100000011EF\n",
+         -1,
+         "ERROR: checksum mismatch at line 4 of \"fw.hex\"\n"
+         "checksum=0xef, computed checksum=0xee\n",
+         {{0, {1, 2}}}},
+        {"122 data bytes fit a line",
+         Record(0, 0, Counting(122)) + ":0100000011EF\n",
+         -1,
+         "ERROR: checksum mismatch at line 3 of \"fw.hex\"\n"
+         "checksum=0xef, computed checksum=0xee\n",
+         {{0, Counting(122)}}},
+        {"123 data bytes do not",
+         Record(0, 0, Counting(123)),
+         -1,
+         "invalid record at line 1 of \"fw.hex\"\n",
+         {}},
+        {"non-hex digit", ":1G00000000\n", -1, "invalid record at line 1 of \"fw.hex\"\n", {}},
+        {"one-byte linear address",
+         Record(4, 0, {1}),
+         -1,
+         "invalid record at line 1 of \"fw.hex\"\n",
+         {}},
+        {"empty segment address",
+         Record(2, 0, {}),
+         -1,
+         "invalid record at line 1 of \"fw.hex\"\n",
+         {}},
+        {"no end of file record",
+         Record(0, 0x100, sixteen),
+         0x110,
+         "WARNING: no end of file record found for Intel Hex file \"fw.hex\"\n",
+         {{0x100, sixteen}}},
+        {"start addresses skipped",
+         Record(3, 0, {1, 2, 3, 4}) + Record(5, 0, {1, 2, 3, 4}) + Record(0, 2, {3}) + kEndOfFile,
+         3,
+         "",
+         {{2, {3}}}},
+        {"type 6 rejected",
+         Record(0, 0, {1}) + Record(6, 0, {}),
+         -1,
+         "don't know how to deal with rectype=6 at line 2 of fw.hex\n",
+         {{0, {1}}}},
+        {"later record overwrites, length stays",
+         Record(0, 4, {1, 2, 3}) + Record(0, 4, {9}) + kEndOfFile,
+         7,
+         "",
+         {{4, {9, 2, 3}}}},
+        {"nothing read after end of file", kEndOfFile + ":zz\n" + Record(0, 0, {1}), 0, "", {}},
+    };
+    for (const ReadCase& row : cases) {
+        for (bool crlf : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (crlf ? " (CRLF)" : " (LF)"));
+            const std::string path = Create("fw.hex", crlf ? WithCrlf(row.text) : row.text);
+            FILE* stream = std::fopen(path.c_str(), "r");
+            ASSERT_NE(stream, nullptr);
+            Bytes image(kFirmwareImageCapacity, 0xFF);
+            int result = 0;
+            const std::string messages = StderrOf([&] {
+                result = ReadIntelHex("fw.hex", stream, image.data(), kFirmwareImageCapacity);
+            });
+            std::fclose(stream);
+            EXPECT_EQ(result, row.result);
+            EXPECT_EQ(messages, row.messages);
+            EXPECT_EQ(FirstDifference(ImageWith(row.patches), image), -1);
+        }
+    }
+}
+
+TEST(ParseHexRecordTest, RejectsEveryTruncationAndReturnsComputedChecksum)
+{
+    const struct
+    {
+        std::string line;
+        int result;
+    } cases[] = {
+        {":10010000000102030405060708090A0B0C0D0E0F77", 0x77},
+        {":0100000011EF", 0xEE},
+        {":00000001FFtrailing", 0xFF},
+        {"", -1},
+        {":1", -1},
+        {":10000", -1},
+        {":0000000", -1},
+        {":01000000", -1},
+        {":0100000011", -1},
+        {":00000001F", -1},
+        {":000G0001FF", -1},
+        {":0000000XFF", -1},
+    };
+    for (const auto& row : cases) {
+        HexRecord record;
+        EXPECT_EQ(ParseHexRecord(row.line, record), row.result) << row.line;
+    }
+    HexRecord record;
+    ParseHexRecord(":0300300002337A1E", record);
+    EXPECT_EQ(record.count, 3);
+    EXPECT_EQ(record.offset, 0x0030);
+    EXPECT_EQ(record.type, 0);
+    EXPECT_EQ(Bytes(record.data.begin(), record.data.begin() + 3), (Bytes{0x02, 0x33, 0x7A}));
+    EXPECT_EQ(record.checksum, 0x1E);
+}
+
+TEST_F(FileIoTest, ReadFillsTheWholeBufferFirst)
+{
+    const std::string path = Create("eof.hex", kEndOfFile);
+    Bytes image(kFirmwareImageCapacity, 0x00);
+    EXPECT_EQ(fileio(Read, path.c_str(), IntelHex, image.data(), kFirmwareImageCapacity), 0);
+    EXPECT_EQ(FirstDifference(ImageWith({}), image), -1);
+}
+
+TEST_F(FileIoTest, WritesIntelHexRecordsAndEndOfFile)
+{
+    Bytes bytes = Counting(40);
+    const std::string path = PathOf("small.hex");
+    EXPECT_EQ(fileio(Write, path.c_str(), IntelHex, bytes.data(), 40), 40);
+    EXPECT_EQ(Contents(path),
+              ":20000000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1FF0\n"
+              ":080020002021222324252627BC\n"
+              ":00000001FF\n");
+}
+
+TEST_F(FileIoTest, WrittenRecordsStopAtEach64KiBoundary)
+{
+    Bytes bytes(0x10008);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<unsigned char>(i);
+    }
+    const std::string path = PathOf("big.hex");
+    EXPECT_EQ(fileio(Write, path.c_str(), IntelHex, bytes.data(), 0x10008), 0x10008);
+    const std::vector<std::string> lines = Lines(Contents(path));
+    ASSERT_EQ(lines.size(), 2051u);
+    EXPECT_EQ(lines[2047].substr(0, 9), ":20FFE000");
+    EXPECT_EQ(lines[2048], ":020000040001F9");
+    EXPECT_EQ(lines[2049], ":080000000001020304050607DC");
+    EXPECT_EQ(lines[2050], ":00000001FF");
+
+    FILE* stream = std::fopen(path.c_str(), "w");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(WriteIntelHex(stream, bytes.data(), 0x10000, 48), 0x10000);
+    std::fclose(stream);
+    const std::vector<std::string> shortened = Lines(Contents(path));
+    ASSERT_EQ(shortened.size(), 1368u);
+    EXPECT_EQ(shortened[1365], ":10FFF000F0F1F2F3F4F5F6F7F8F9FAFBFCFDFEFF89");
+    EXPECT_EQ(shortened[1366], ":020000040001F9");
+}
+
+TEST_F(FileIoTest, RawBinaryReadsAndWritesBytesAsTheyAre)
+{
+    const std::string in = Create("in.bin", std::string("\x00\x01\x80\xFF\n\x7F", 6));
+    Bytes image(16, 0x00);
+    EXPECT_EQ(fileio(Read, in.c_str(), RawBinary, image.data(), 16), 6);
+    EXPECT_EQ(image, ImageWith({{0, {0x00, 0x01, 0x80, 0xFF, '\n', 0x7F}}}, 16));
+
+    const std::string out = PathOf("out.bin");
+    EXPECT_EQ(fileio(Write, out.c_str(), RawBinary, image.data(), 16), 16);
+    EXPECT_EQ(Contents(out), std::string(image.begin(), image.end()));
+}
+
+TEST_F(FileIoTest, AutoDetectionNamesTheFormatItUses)
+{
+    const struct
+    {
+        const char* name;
+        std::string text;
+        int result;
+        std::string messages;
+    } cases[] = {
+        {"Intel HEX", Record(0, 0, {1, 2}) + kEndOfFile, 2,
+         "input file %F auto detected as Intel Hex\n\n"},
+        {"Intel HEX with CRLF", WithCrlf(Record(0, 0, {1, 2}) + kEndOfFile), 2,
+         "input file %F auto detected as Intel Hex\n\n"},
+        {"undecided lines skipped", "hex image\nS1\n" + kEndOfFile, 0,
+         "input file %F auto detected as Intel Hex\n\n"},
+        {"byte above 0x7F", std::string("\x00\x01\x80\x03", 4), 4,
+         "input file %F auto detected as raw binary\n\n"},
+        {"S-record", "S00600004844521B\n", -1,
+         "input file %F auto detected as Motorola S-Record\n\n"
+         "Motorola S-Record input format not yet supported\n"},
+        {"nothing decides", "hello\n:0000\n", -1,
+         "can't determine file format for %F, specify explicitly\n"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const std::string path = Create("image", row.text);
+        Bytes image(16);
+        int result = 0;
+        const std::string messages =
+            StderrOf([&] { result = fileio(Read, path.c_str(), AutoDetect, image.data(), 16); });
+        EXPECT_EQ(result, row.result);
+        std::string expected = row.messages;
+        expected.replace(expected.find("%F"), 2, path);
+        EXPECT_EQ(messages, expected);
+    }
+}
+
+TEST_F(FileIoTest, RefusedRequestsAndFailedTransfersAreReported)
+{
+    fs::create_directory(dir_ / "folder");
+    const std::string folder = PathOf("folder");
+    const std::string missing = PathOf("missing/x.hex");
+    const std::string hex = Create("x.hex", kEndOfFile);
+    Bytes buffer(16);
+    unsigned char* data = buffer.data();
+    const struct
+    {
+        const char* name;
+        std::function<int()> call;
+        std::string messages;
+    } cases[] = {
+        {"no buffer", [&] { return fileio(Read, hex.c_str(), IntelHex, nullptr, 16); },
+         "fileio(): memory type not configured for device"},
+        {"operation 2", [&] { return fileio(2, hex.c_str(), IntelHex, data, 16); },
+         "invalid I/O operation 2\n"},
+        {"missing input", [&] { return fileio(Read, missing.c_str(), IntelHex, data, 16); },
+         "can't open input file " + missing + ": No such file or directory\n"},
+        {"missing output", [&] { return fileio(Write, missing.c_str(), RawBinary, data, 16); },
+         "can't open output file " + missing + ": No such file or directory\n"},
+        {"format 7", [&] { return fileio(Read, hex.c_str(), 7, data, 16); },
+         "invalid input file format: 7\n"},
+        {"S-record output", [&] { return fileio(Write, hex.c_str(), MotorolaSRecord, data, 16); },
+         "Motorola S-Record output format not yet supported\n"},
+        {"raw read failure", [&] { return fileio(Read, folder.c_str(), RawBinary, data, 16); },
+         "input error from " + folder + ": Is a directory; read 0 of the expected 16 bytes\n"},
+        {"raw write failure", [&] { return fileio(Write, "/dev/full", RawBinary, data, 16); },
+         "output error to /dev/full: No space left on device; wrote 0 of the expected 16 bytes\n"},
+        {"record size 256", [&] { return WriteIntelHex(stdout, data, 16, 256); },
+         "recsize=256, must be < 256\n"},
+        {"Intel HEX operation 2", [&] { return IntelHexFileIo(2, "x", stdin, data, 16); },
+         "invalid Intex Hex file I/O operation=2\n"},
+        {"raw operation 5", [&] { return RawBinaryFileIo(5, "x", stdin, data, 16); },
+         "fileio: invalid operation=5\n"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        int result = 0;
+        EXPECT_EQ(StderrOf([&] { result = row.call(); }), row.messages);
+        EXPECT_EQ(result, -1);
+    }
+}
+
+// Points a standard descriptor at a file for the life of the object.
+class DescriptorRedirect
+{
+public:
+    DescriptorRedirect(int descriptor, const std::string& path, int flags)
+        : descriptor_(descriptor), saved_(dup(descriptor))
+    {
+        const int file = open(path.c_str(), flags, 0600);
+        dup2(file, descriptor);
+        close(file);
+    }
+    ~DescriptorRedirect()
+    {
+        dup2(saved_, descriptor_);
+        close(saved_);
+    }
+
+private:
+    int descriptor_;
+    int saved_;
+};
+
+TEST_F(FileIoTest, DashMeansTheStandardStreams)
+{
+    const std::string in = Create("in.hex", Record(0, 3, {0xAB}));
+    Bytes image(16);
+    std::string messages;
+    {
+        DescriptorRedirect redirect(STDIN_FILENO, in, O_RDONLY);
+        messages = StderrOf([&] { EXPECT_EQ(fileio(Read, "-", IntelHex, image.data(), 16), 4); });
+        std::clearerr(stdin);
+    }
+    EXPECT_EQ(messages, "WARNING: no end of file record found for Intel Hex file \"<stdin>\"\n");
+    EXPECT_EQ(image, ImageWith({{3, {0xAB}}}, 16));
+
+    const std::string out = PathOf("out.bin");
+    std::fflush(stdout);
+    {
+        DescriptorRedirect redirect(STDOUT_FILENO, out, O_WRONLY | O_CREAT | O_TRUNC);
+        EXPECT_EQ(fileio(Write, "-", RawBinary, image.data(), 16), 16);
+    }
+    EXPECT_EQ(Contents(out), std::string(image.begin(), image.end()));
+}
+
+TEST(FileFormatNameTest, NamesEveryCode)
+{
+    EXPECT_STREQ(FileFormatName(AutoDetect), "auto-detect");
+    EXPECT_STREQ(FileFormatName(MotorolaSRecord), "Motorola S-Record");
+    EXPECT_STREQ(FileFormatName(IntelHex), "Intel Hex");
+    EXPECT_STREQ(FileFormatName(RawBinary), "raw binary");
+    EXPECT_STREQ(FileFormatName(4), "invalid format");
+    EXPECT_STREQ(FileFormatName(-1), "invalid format");
+}
+
+TEST_F(FileIoTest, HexImageKeepsLengthOfLastLoad)
+{
+    HexImage image;
+    EXPECT_EQ(image.length, 0);
+    EXPECT_TRUE(std::all_of(image.bytes.begin(), image.bytes.end(),
+                            [](unsigned char b) { return b == 0xFF; }));
+    const std::string good = Create("good.hex", Record(0, 0x100, Counting(16)) + kEndOfFile);
+    EXPECT_EQ(image.LoadIntelHex(good.c_str()), 0x110);
+    EXPECT_EQ(image.length, 0x110);
+    const std::string bad = Create("bad.hex", ":0100000011EF\n");
+    StderrOf([&] { EXPECT_EQ(image.LoadIntelHex(bad.c_str()), -1); });
+    EXPECT_EQ(image.length, 0);
+}
+
+} // namespace
