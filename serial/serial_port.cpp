@@ -184,7 +184,8 @@ SerialStatus CSerialPort::Open(const std::string& portName, std::uint32_t, std::
     state.c_cflag &= ~CRTSCTS;
     state.c_cc[VMIN] = 0;
     state.c_cc[VTIME] = 0;
-    if (tcsetattr(opened, TCSANOW, &state) != 0) {
+    // Bytes left in the driver from before this opening answer nothing we will ask.
+    if (tcsetattr(opened, TCSANOW, &state) != 0 || tcflush(opened, TCIOFLUSH) != 0) {
         const SerialStatus status = FailErrno();
         ::close(opened);
         return status;

@@ -98,10 +98,13 @@ TEST_F(SerialListenerTest, CloseStopsTheWorkerAndCanBeRepeated)
     pty.Send("late");
     EXPECT_FALSE(queue.Take(Quiet));
 
-    // A new opening gets a new worker that is not stopped by the old signal.
+    // A new opening starts clean: bytes from before it are dropped, and its new worker is
+    // not stopped by the old signal.
     ASSERT_EQ(port.Open(pty.SlavePath(), &queue), StatusSuccess);
+    EXPECT_EQ(ReadAll(), "");
+    pty.Send("fresh");
     ASSERT_TRUE(queue.Take(MessageWait));
-    EXPECT_EQ(ReadAll(), "late");
+    EXPECT_EQ(ReadAll(), "fresh");
 }
 
 double ProcessCpuSeconds()
