@@ -1,0 +1,96 @@
+#include "emulator/transmitter.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+// Longer than a timer wake-up is usually late, yet a small part of a byte time, so the wait
+// on the clock that follows stays short.
+constexpr WireTime FinalByteLead = std::chrono::microseconds(80);
+
+} // namespace
+
+void CTransmitter::Queue(std::string bytes, WireTime readyAt,
+                         std::optional<std::chrono::milliseconds> trickleDelay)
+{
+    if (bytes.empty())
+        return;
+    queue_.push_back({std::move(bytes), 0, readyAt, trickleDelay, {}, {}});
+    if (queue_.size() == 1)
+        Schedule(queue_.front());
+}
+
+bool CTransmitter::Send(int fd)
+{
+    while (!queue_.empty()) {
+        Answer& answer = queue_.front();
+        const std::size_t due = DueBytes(answer);
+        if (due == 0)
+            return true;
+        const ssize_t written = write(fd, answer.bytes.data() + answer.sent, due);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0 && errno != EAGAIN)
+            return false;
+        answer.sent += static_cast<std::size_t>(written > 0 ? written : 0);
+        waitingForRoom_ = written < static_cast<ssize_t>(due);
+        if (waitingForRoom_ || answer.sent < answer.bytes.size())
+            return true;
+        queue_.pop_front();
+        if (!queue_.empty())
+            Schedule(queue_.front());
+    }
+    return true;
+}
+
+std::optional<WireTime> CTransmitter::NextWakeUp() const
+{
+    if (queue_.empty() || waitingForRoom_ || IsBurst(queue_.front()))
+        return std::nullopt;
+    const Answer& answer = queue_.front();
+    const WireTime departure = Departure(answer, answer.sent);
+    return IsFinalBytePaced(answer) ? departure - FinalByteLead : departure;
+}
+
+void CTransmitter::Schedule(Answer& answer)
+{
+    if (answer.trickleDelay)
+        answer.trickleStart = MonotonicNow();
+    else if (paced_)
+        answer.slots =
+            clock_.Reserve(answer.readyAt, static_cast<std::int64_t>(answer.bytes.size()));
+}
+
+bool CTransmitter::IsBurst(const Answer& answer) const
+{
+    return !paced_ && !answer.trickleDelay;
+}
+
+WireTime CTransmitter::Departure(const Answer& answer, std::size_t index) const
+{
+    if (answer.trickleDelay)
+        return answer.trickleStart + *answer.trickleDelay * static_cast<std::int64_t>(index + 1);
+    return answer.slots.End(static_cast<std::int64_t>(index));
+}
+
+bool CTransmitter::IsFinalBytePaced(const Answer& answer) const
+{
+    return paced_ && !answer.trickleDelay && answer.sent + 1 == answer.bytes.size();
+}
+
+std::size_t CTransmitter::DueBytes(const Answer& answer) const
+{
+    if (IsBurst(answer))
+        return answer.bytes.size() - answer.sent;
+    WireTime now = MonotonicNow();
+    if (IsFinalBytePaced(answer)) {
+        const WireTime departure = Departure(answer, answer.sent);
+        while (now < departure && departure - now <= FinalByteLead)
+            now = MonotonicNow();
+    }
+    std::size_t end = answer.sent;
+    while (end < answer.bytes.size() && Departure(answer, end) <= now)
+        ++end;
+    return end - answer.sent;
+}
