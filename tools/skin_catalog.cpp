@@ -1,0 +1,169 @@
+#include "tools/skin_catalog.h"
+
+#include "panel/control_layout.h"
+#include "tools/background_art.h"
+#include "tools/bmp_writer.h"
+#include "tools/button_art.h"
+#include "tools/colour_key.h"
+#include "tools/control_art.h"
+#include "tools/dot_matrix_font.h"
+#include "tools/icon_art.h"
+#include "tools/pictogram_art.h"
+#include "tools/skin_colours.h"
+
+#include <QDir>
+
+namespace {
+
+QImage Title(Pictogram pictogram, ButtonTone tone, int width, int height)
+{
+    return PictogramArt::Button(pictogram, tone, width, height);
+}
+
+using P = Pictogram;
+using T = ButtonTone;
+
+constexpr SkinBitmap Bitmaps[] = {
+    {128, 32, 32, 24, "icon: a silver knob and its scale on a dark tile",
+     [](int w, int) { return ColourKey::Apply(IconArt::Draw(w), SkinColours::Panel); }},
+    {129, 704, 90, 4, "large dot-matrix font, 19x27 glyphs",
+     [](int, int) { return DotMatrixFont::Render(LargeFont); }},
+    {130, 512, 66, 4, "medium dot-matrix font, 14x20 glyphs",
+     [](int, int) { return DotMatrixFont::Render(MediumFont); }},
+    {131, 352, 45, 4, "small dot-matrix font, 10x14 glyphs",
+     [](int, int) { return DotMatrixFont::Render(SmallFont); }},
+    {137, 28, 10, 8, "filter key FLAT, red lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("FLAT", true, w, h); }},
+    {138, 28, 10, 8, "filter key FLAT, grey lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("FLAT", false, w, h); }},
+    {139, 28, 10, 8, "filter key NOTCH, red lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("NOTCH", true, w, h); }},
+    {140, 28, 10, 8, "filter key 1 KHz, grey lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("1 KHz", false, w, h); }},
+    {141, 28, 10, 8, "filter key BAND, grey lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("BAND", false, w, h); }},
+    {142, 28, 10, 8, "filter key HIGH, grey lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("HIGH", false, w, h); }},
+    {143, 28, 10, 8, "filter key LOW, grey lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("LOW", false, w, h); }},
+    {144, 28, 10, 8, "filter key NOTCH, grey lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("NOTCH", false, w, h); }},
+    {145, 28, 10, 8, "filter key 1 KHz, red lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("1 KHz", true, w, h); }},
+    {146, 28, 10, 8, "filter key BAND, red lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("BAND", true, w, h); }},
+    {147, 28, 10, 8, "filter key HIGH, red lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("HIGH", true, w, h); }},
+    {148, 28, 10, 8, "filter key LOW, red lamp",
+     [](int w, int h) { return ButtonArt::FilterButton("LOW", true, w, h); }},
+    {150, 14, 16, 24, "minimise: dash on grey",
+     [](int w, int h) { return Title(P::Minimise, T::Grey, w, h); }},
+    {152, 10, 10, 24, "lock key, red lamp",
+     [](int w, int h) { return ButtonArt::LockButton(true, w, h); }},
+    {153, 10, 10, 24, "lock key, grey lamp",
+     [](int w, int h) { return ButtonArt::LockButton(false, w, h); }},
+    {162, 31, 31, 24, "knob body: dark skirt with eleven ticks, keyed",
+     [](int w, int h) { return ControlArt::KnobBody(w, h); }},
+    {165, 25, 24, 24, "knob cap: spun aluminium face, keyed",
+     [](int w, int h) { return ControlArt::KnobCap(w, h); }},
+    {166, 3, 3, 24, "knob dot: red indicator, keyed corners",
+     [](int w, int h) { return ControlArt::KnobDot(w, h); }},
+    {171, WindowWidth, WindowHeight, 24, "background: brushed panel, tabs, captions, slots",
+     [](int w, int h) { return BackgroundArt::Draw(w, h); }},
+    {173, 14, 16, 24, "close: cross on grey",
+     [](int w, int h) { return Title(P::Close, T::Grey, w, h); }},
+    {174, 14, 16, 24, "close: cross on red",
+     [](int w, int h) { return Title(P::Close, T::Red, w, h); }},
+    {176, 14, 16, 24, "minimise: dash on red",
+     [](int w, int h) { return Title(P::Minimise, T::Red, w, h); }},
+    {177, 14, 16, 24, "close: cross on light grey",
+     [](int w, int h) { return Title(P::Close, T::Light, w, h); }},
+    {178, 14, 16, 24, "minimise: dash on light grey",
+     [](int w, int h) { return Title(P::Minimise, T::Light, w, h); }},
+    {179, 20, 20, 24, "open: folder, grey",
+     [](int w, int h) { return Title(P::Folder, T::Grey, w, h); }},
+    {180, 20, 20, 24, "save: floppy disk, grey",
+     [](int w, int h) { return Title(P::Floppy, T::Grey, w, h); }},
+    {181, 44, 20, 24, "connect: computer linked to the device, grey",
+     [](int w, int h) { return Title(P::Connect, T::Grey, w, h); }},
+    {182, 25, 20, 24, "download: arrow into the device, grey",
+     [](int w, int h) { return Title(P::Download, T::Grey, w, h); }},
+    {183, 25, 20, 24, "retrieve: arrow out of the device, grey",
+     [](int w, int h) { return Title(P::Retrieve, T::Grey, w, h); }},
+    {184, 20, 20, 24, "port configuration: ring, grey",
+     [](int w, int h) { return Title(P::Ring, T::Grey, w, h); }},
+    {185, 20, 20, 24, "open: folder, red",
+     [](int w, int h) { return Title(P::Folder, T::Red, w, h); }},
+    {186, 20, 20, 24, "save: floppy disk, red",
+     [](int w, int h) { return Title(P::Floppy, T::Red, w, h); }},
+    {187, 20, 20, 24, "port configuration: ring, red",
+     [](int w, int h) { return Title(P::Ring, T::Red, w, h); }},
+    {188, 44, 20, 24, "connect: computer linked to the device, red",
+     [](int w, int h) { return Title(P::Connect, T::Red, w, h); }},
+    {189, 25, 20, 24, "download: arrow into the device, red",
+     [](int w, int h) { return Title(P::Download, T::Red, w, h); }},
+    {190, 25, 20, 24, "retrieve: arrow out of the device, red",
+     [](int w, int h) { return Title(P::Retrieve, T::Red, w, h); }},
+    {191, 44, 20, 24, "disconnect: the link struck through in red, grey",
+     [](int w, int h) { return Title(P::Disconnect, T::Grey, w, h); }},
+    {192, 44, 20, 24, "disconnect: the link struck through in red, red",
+     [](int w, int h) { return Title(P::Disconnect, T::Red, w, h); }},
+    {198, 30, 67, 24, "fader channel: dark slot between two tick scales, keyed",
+     [](int w, int h) { return ControlArt::FaderChannel(w, h); }},
+    {200, 30, 6, 24, "fader thumb: flat handle with a red line, keyed corners",
+     [](int w, int h) { return ControlArt::FaderThumb(w, h); }},
+    {203, 25, 20, 24, "firmware: chip, grey",
+     [](int w, int h) { return Title(P::Chip, T::Grey, w, h); }},
+    {204, 25, 20, 24, "firmware: chip, red",
+     [](int w, int h) { return Title(P::Chip, T::Red, w, h); }},
+    {205, 9, 9, 24, "front-panel lamp off: dark grey ball, keyed",
+     [](int w, int h) { return ControlArt::Lamp(false, w, h); }},
+    {206, 9, 9, 24, "front-panel lamp on: red ball, keyed",
+     [](int w, int h) { return ControlArt::Lamp(true, w, h); }},
+    {207, 20, 20, 24, "help: question mark, grey",
+     [](int w, int h) { return Title(P::Help, T::Grey, w, h); }},
+    {208, 20, 20, 24, "help: question mark, red",
+     [](int w, int h) { return Title(P::Help, T::Red, w, h); }},
+};
+
+} // namespace
+
+std::span<const SkinBitmap> SkinCatalog::Bitmaps()
+{
+    return ::Bitmaps;
+}
+
+const SkinBitmap* SkinCatalog::Find(int number)
+{
+    for (const SkinBitmap& bitmap : ::Bitmaps) {
+        if (bitmap.number == number)
+            return &bitmap;
+    }
+    return nullptr;
+}
+
+QImage SkinCatalog::Render(const SkinBitmap& bitmap)
+{
+    return bitmap.draw(bitmap.width, bitmap.height);
+}
+
+bool SkinCatalog::WriteAll(const QString& folder, QString& error)
+{
+    if (!QDir().mkpath(folder)) {
+        error = QStringLiteral("cannot create %1").arg(folder);
+        return false;
+    }
+    for (const SkinBitmap& bitmap : ::Bitmaps) {
+        const QImage picture = Render(bitmap);
+        if (picture.size() != QSize(bitmap.width, bitmap.height)) {
+            error = QStringLiteral("bitmap %1 was drawn at the wrong size").arg(bitmap.number);
+            return false;
+        }
+        const QString path = QDir(folder).filePath(QStringLiteral("%1.bmp").arg(bitmap.number));
+        if (!BmpWriter::Save(picture, bitmap.bitsPerPixel, path)) {
+            error = QStringLiteral("cannot write %1").arg(path);
+            return false;
+        }
+    }
+    return true;
+}
