@@ -29,9 +29,9 @@ CReceiver::ReadResult CReceiver::ReadFrom(int fd)
     if (count == 0)
         return ReadResult::LineGone;
     if (paced_) {
-        const ByteSlots slots = clock_.Reserve(MonotonicNow(), count);
+        const ByteSlots byteSlots = clock_.Reserve(MonotonicNow(), count);
         for (ssize_t index = 0; index < count; ++index)
-            arrivals_.push_back(slots.End(index));
+            arrivals_.push_back(byteSlots.End(index));
     }
     return ReadResult::Read;
 }

@@ -58,7 +58,7 @@ void CTransmitter::Schedule(Answer& answer)
     if (answer.trickleDelay)
         answer.trickleStart = MonotonicNow();
     else if (paced_)
-        answer.slots =
+        answer.byteSlots =
             clock_.Reserve(answer.readyAt, static_cast<std::int64_t>(answer.bytes.size()));
 }
 
@@ -71,7 +71,7 @@ WireTime CTransmitter::Departure(const Answer& answer, std::size_t index) const
 {
     if (answer.trickleDelay)
         return answer.trickleStart + *answer.trickleDelay * static_cast<std::int64_t>(index + 1);
-    return answer.slots.End(static_cast<std::int64_t>(index));
+    return answer.byteSlots.End(static_cast<std::int64_t>(index));
 }
 
 bool CTransmitter::IsFinalBytePaced(const Answer& answer) const

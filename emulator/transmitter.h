@@ -38,7 +38,7 @@ private:
         std::size_t sent = 0;
         WireTime readyAt{};
         std::optional<std::chrono::milliseconds> trickleDelay;
-        ByteSlots slots;         // paced
+        ByteSlots byteSlots;         // paced
         WireTime trickleStart{}; // trickled
     };
 

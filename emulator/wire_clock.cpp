@@ -28,7 +28,7 @@ ByteSlots CWireClock::Reserve(WireTime earliest, std::int64_t bytes)
         anchor_ = earliest;
         count_ = 0;
     }
-    const ByteSlots slots{anchor_, count_};
+    const ByteSlots byteSlots{anchor_, count_};
     count_ += bytes;
-    return slots;
+    return byteSlots;
 }

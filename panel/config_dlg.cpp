@@ -1,0 +1,127 @@
+#include "panel/config_dlg.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <utility>
+
+#include "panel/control_layout.h"
+
+namespace {
+
+constexpr DialogRect DialogSize{0, 0, 182, 63};
+constexpr DialogRect GroupRect{7, 7, 110, 49};
+constexpr DialogRect LabelRect{16, 19, 40, 8};
+constexpr DialogRect ComboRect{16, 30, 92, 14};
+constexpr DialogRect OkRect{125, 7, 50, 14};
+constexpr DialogRect CancelRect{125, 24, 50, 14};
+
+void Place(QWidget* widget, const DialogRect& rect)
+{
+    const PixelRect pixels = ToPixels(rect);
+    widget->setGeometry(pixels.x, pixels.y, pixels.width, pixels.height);
+}
+
+} // namespace
+
+CConfigDlg::CConfigDlg(QWidget* parent, PortSource listPorts)
+    : QDialog(parent), listPorts(std::move(listPorts))
+{
+    setWindowTitle(QStringLiteral("Sonavire Configuration"));
+    const PixelRect size = ToPixels(DialogSize);
+    setFixedSize(size.width, size.height);
+    CreateControls();
+}
+
+void CConfigDlg::CreateControls()
+{
+    // Created first so that it lies beneath the controls it frames.
+    Place(new QGroupBox(QStringLiteral("Serial Configuration"), this), GroupRect);
+    portLabel = new QLabel(QStringLiteral("COM Port"), this);
+    Place(portLabel, LabelRect);
+
+    // Editable, so that a port the scan cannot find can still be typed in.
+    portCombo = new QComboBox(this);
+    portCombo->setEditable(true);
+    portCombo->setInsertPolicy(QComboBox::NoInsert);
+    Place(portCombo, ComboRect);
+    portLabel->setBuddy(portCombo);
+    connect(portCombo, &QComboBox::activated, this, &CConfigDlg::OnPortSelChange);
+    connect(portCombo->lineEdit(), &QLineEdit::textEdited, this, [this] { typed = true; });
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setDefault(true);
+    Place(ok, OkRect);
+    connect(ok, &QPushButton::clicked, this, &CConfigDlg::accept);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    Place(cancel, CancelRect);
+    connect(cancel, &QPushButton::clicked, this, &CConfigDlg::reject);
+}
+
+// The list is filled when the dialog is first shown, not when it is built: the caller sets
+// portName and connected in between. A missing-ports box thus comes up before the dialog.
+void CConfigDlg::setVisible(bool visible)
+{
+    if (visible && !initialised) {
+        initialised = true;
+        OnInitDialog();
+    }
+    QDialog::setVisible(visible);
+}
+
+void CConfigDlg::OnInitDialog()
+{
+    FillPortList();
+    if (portCombo->count() == 0) {
+        ReportNoPorts();
+        return;
+    }
+    // The first item that begins with the name, letter case ignored. Preselecting leaves
+    // portName alone, so OK without a choice hands back the port that came in.
+    const int found = portCombo->findText(QString::fromStdString(portName), Qt::MatchStartsWith);
+    portCombo->setCurrentIndex(found < 0 ? 0 : found);
+}
+
+void CConfigDlg::FillPortList()
+{
+    bool ownListed = false;
+    for (const SerialPortEntry& entry : listPorts()) {
+        // The panel's own open port probes as in use, yet it is the one the operator has.
+        const bool own = connected && entry.path == portName;
+        if (entry.IsFree() || own)
+            portCombo->addItem(QString::fromStdString(entry.path));
+        ownListed = ownListed || own;
+    }
+    // The port in use may lie outside the scan: a pseudo-terminal, a typed path, a COMn name.
+    if (connected && !ownListed && !portName.empty())
+        portCombo->addItem(QString::fromStdString(portName));
+}
+
+void CConfigDlg::ReportNoPorts()
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
+                    QStringLiteral("No Serial Ports were detected on this PC!"), QMessageBox::Ok,
+                    this);
+    box.exec();
+    // The label goes grey with nothing to list, but the field stays enabled: a port the scan
+    // cannot see, such as a pseudo-terminal or an adapter plugged in since, can still be typed.
+    portLabel->setEnabled(false);
+}
+
+void CConfigDlg::OnPortSelChange(int index)
+{
+    portName = portCombo->itemText(index).toStdString();
+    typed = false;
+}
+
+void CConfigDlg::accept()
+{
+    // An emptied field names no port, so the previous choice stands.
+    const QString text = portCombo->currentText().trimmed();
+    if (typed && !text.isEmpty())
+        portName = text.toStdString();
+    QDialog::accept();
+}

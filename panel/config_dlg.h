@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "serial/serial_port_list.h"
+
+class QComboBox;
+class QLabel;
+
+// The port dialog: offers the serial ports that exist and open right now, and the panel's
+// own port while it holds that open, and lets the operator pick one or type a path. The
+// caller fills portName and connected, runs exec() and, when accepted, takes portName.
+class CConfigDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    using PortSource = std::function<std::vector<SerialPortEntry>()>;
+
+    explicit CConfigDlg(QWidget* parent = nullptr, PortSource listPorts = ProbeSerialPorts);
+
+    void setVisible(bool visible) override;
+    void accept() override;
+
+    std::string portName;   // in: the port in use; out: the port chosen
+    bool connected = false; // in: the link is not Offline, so the panel holds portName open
+
+private:
+    void CreateControls();
+    void OnInitDialog();
+    void FillPortList();
+    void ReportNoPorts();
+    void OnPortSelChange(int index);
+
+    PortSource listPorts;
+    QLabel* portLabel = nullptr;
+    QComboBox* portCombo = nullptr;
+    bool initialised = false;
+    bool typed = false;
+};

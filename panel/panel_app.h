@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QApplication>
+
+#include <memory>
+#include <string>
+
+class CEmulatedDevice;
+
+// The program: reads the command line, starts the emulated Sonavire for a demonstration,
+// and runs the panel until it is closed.
+//
+//   sonavire-panel [--port PORT] [--demo] [--screenshot PNG] [FILE.snv]
+class CPanelApp : public QApplication
+{
+    Q_OBJECT
+
+public:
+    CPanelApp(int& argc, char** argv);
+    ~CPanelApp() override;
+
+    // The whole life of the panel; returns the process's exit status.
+    int InitInstance();
+
+private:
+    struct Options
+    {
+        std::string port;
+        bool demo = false;
+        std::string startupFile;
+        QString screenshot;
+    };
+
+    bool ParseCommandLine(Options& options);
+    bool StartDemoDevice(std::string& portName);
+    bool WriteScreenshot(QWidget& panel, const QString& path);
+
+    std::unique_ptr<CEmulatedDevice> demoDevice;
+};

@@ -1,0 +1,420 @@
+#include "panel/config_dlg.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <stdlib.h>
+
+#include "serial/serial_port.h"
+#include "tests/serial/pty_pair.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class Port
+{
+    Free,     // a pseudo-terminal nobody holds
+    Busy,     // held open by another program
+    Absent,   // a link whose device is gone
+    NotTty,   // a link to something that is no terminal
+    Own,      // held open by the panel itself
+    OwnAside, // held open by the panel, outside the scanned folder, like the demo's pty
+};
+
+// A scratch /dev: links named like adapters lead to real pseudo-terminals, and the dialog's
+// port list comes from the real scan and the real probe over them.
+class PortRig
+{
+public:
+    PortRig()
+    {
+        char pattern[] = "/tmp/config-dlg-XXXXXX";
+        folder = mkdtemp(pattern);
+    }
+    ~PortRig()
+    {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    void Add(const std::string& name, Port state)
+    {
+        const std::string target = Target(state);
+        if (state == Port::Busy || state == Port::Own || state == Port::OwnAside)
+            holders.emplace_back(std::make_unique<CSerialPort>())->Open(target);
+        if (state == Port::OwnAside)
+            aside[name] = target;
+        else
+            fs::create_symlink(target, folder + "/" + name);
+    }
+
+    // The text the dialog shows for a rig port; absolute paths and COMn names stay as they are.
+    std::string Text(const std::string& name) const
+    {
+        if (name.starts_with("/") || name.starts_with("COM"))
+            return name;
+        const auto found = aside.find(name);
+        return found != aside.end() ? found->second : folder + "/" + name;
+    }
+
+    std::vector<SerialPortEntry> Scan() const
+    {
+        std::vector<SerialPortEntry> entries;
+        for (const std::string& path : FindSerialPorts(folder, folder + "/sys")) {
+            SerialPortEntry& entry = entries.emplace_back(SerialPortEntry{path, -1, {}});
+            entry.probe = CSerialPort::ProbePort(path, &entry.reason);
+        }
+        return entries;
+    }
+
+private:
+    std::string Target(Port state)
+    {
+        if (state == Port::Absent)
+            return folder + "/unplugged";
+        if (state == Port::NotTty)
+            return "/dev/null";
+        return ptys.emplace_back(std::make_unique<PtyPair>())->SlavePath();
+    }
+
+    std::string folder;
+    std::map<std::string, std::string> aside;
+    std::vector<std::unique_ptr<PtyPair>> ptys;
+    std::vector<std::unique_ptr<CSerialPort>> holders;
+};
+
+struct BoxSeen
+{
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon;
+    bool dialogShown;
+};
+
+struct Outcome
+{
+    int result = -1;
+    std::vector<BoxSeen> boxes;
+};
+
+using Operator = std::function<void(CConfigDlg&)>;
+
+// Runs the dialog modally as the panel does. Message boxes in front of it are noted and
+// clicked away; once the dialog itself is up, `operate` plays the operator, who ends it.
+Outcome Run(CConfigDlg& dialog, const Operator& operate)
+{
+    Outcome outcome;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            outcome.boxes.push_back(
+                {box->windowTitle(), box->text(), box->icon(), dialog.isVisible()});
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        } else if (modal == &dialog) {
+            watcher.stop();
+            operate(dialog);
+            if (dialog.isVisible()) {
+                ADD_FAILURE() << "the operator left the dialog open";
+                dialog.done(-1);
+            }
+        }
+    });
+    watcher.start(5);
+    outcome.result = dialog.exec();
+    return outcome;
+}
+
+QComboBox* Combo(CConfigDlg& dialog)
+{
+    return dialog.findChild<QComboBox*>();
+}
+
+QPushButton* Button(CConfigDlg& dialog, const QString& text)
+{
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == text)
+            return button;
+    }
+    return nullptr;
+}
+
+QStringList Items(QComboBox* combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+void Click(CConfigDlg& dialog, const QString& button)
+{
+    QTest::mouseClick(Button(dialog, button), Qt::LeftButton);
+}
+
+// Opens the list with a click on the arrow at the field's right end and clicks a row.
+void PickWithMouse(CConfigDlg& dialog, int row)
+{
+    QComboBox* combo = Combo(dialog);
+    QTest::mouseClick(combo, Qt::LeftButton, {}, QPoint(combo->width() - 4, combo->height() / 2));
+    QAbstractItemView* list = combo->view();
+    ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
+    const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+    QTest::mouseMove(list->viewport(), at);
+    // The popup takes a release that follows its opening at once for the opening click's own.
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+void Type(CConfigDlg& dialog, const QString& text)
+{
+    QTest::keyClick(Combo(dialog), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Combo(dialog), Qt::Key_Delete);
+    QTest::keyClicks(Combo(dialog), text);
+}
+
+Operator Then(Operator first, Operator second)
+{
+    return [first, second](CConfigDlg& dialog) {
+        first(dialog);
+        second(dialog);
+    };
+}
+
+Operator PressOk()
+{
+    return [](CConfigDlg& dialog) { Click(dialog, "OK"); };
+}
+
+Operator PressKey(Qt::Key key)
+{
+    return [key](CConfigDlg& dialog) { QTest::keyClick(Combo(dialog), key); };
+}
+
+Operator Pick(int row)
+{
+    return [row](CConfigDlg& dialog) { PickWithMouse(dialog, row); };
+}
+
+Operator Typing(const QString& text)
+{
+    return [text](CConfigDlg& dialog) { Type(dialog, text); };
+}
+
+struct ListCase
+{
+    const char* name;
+    std::vector<std::pair<std::string, Port>> ports;
+    std::string portName;
+    bool connected;
+    std::vector<std::string> listed;
+    std::string selected;
+};
+
+class PortList : public testing::TestWithParam<ListCase>
+{};
+
+TEST_P(PortList, OffersOpenablePortsAndPreselectsWithoutChoosing)
+{
+    const ListCase& c = GetParam();
+    PortRig rig;
+    for (const auto& [name, state] : c.ports)
+        rig.Add(name, state);
+    CConfigDlg dialog(nullptr, [&rig] { return rig.Scan(); });
+    dialog.portName = rig.Text(c.portName);
+    dialog.connected = c.connected;
+
+    QStringList shown;
+    QString selected;
+    const Outcome outcome = Run(dialog, [&](CConfigDlg& d) {
+        shown = Items(Combo(d));
+        selected = Combo(d)->currentText();
+        Click(d, "OK");
+    });
+
+    QStringList expected;
+    for (const std::string& name : c.listed)
+        expected << QString::fromStdString(rig.Text(name));
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(selected.toStdString(), rig.Text(c.selected));
+    EXPECT_TRUE(outcome.boxes.empty());
+    EXPECT_EQ(outcome.result, QDialog::Accepted);
+    EXPECT_EQ(dialog.portName, rig.Text(c.portName));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConfigDlg, PortList,
+    testing::Values(
+        ListCase{"FreePortsInNaturalOrder",
+                 {{"ttyUSB10", Port::Free}, {"ttyUSB2", Port::Free}, {"ttyACM0", Port::Free}},
+                 "COM1",
+                 false,
+                 {"ttyACM0", "ttyUSB2", "ttyUSB10"},
+                 "ttyACM0"},
+        ListCase{"BusyGoneAndNonTerminalsLeftOut",
+                 {{"ttyUSB0", Port::Busy},
+                  {"ttyUSB1", Port::Free},
+                  {"ttyUSB2", Port::Absent},
+                  {"ttyUSB3", Port::NotTty},
+                  {"ttyUSB4", Port::Free}},
+                 "COM1",
+                 false,
+                 {"ttyUSB1", "ttyUSB4"},
+                 "ttyUSB1"},
+        ListCase{"ConnectedPortListedAndPreselected",
+                 {{"ttyUSB0", Port::Free}, {"ttyUSB1", Port::Own}, {"ttyUSB2", Port::Free}},
+                 "ttyUSB1",
+                 true,
+                 {"ttyUSB0", "ttyUSB1", "ttyUSB2"},
+                 "ttyUSB1"},
+        ListCase{"PortInUseElsewhereLeftOut",
+                 {{"ttyUSB0", Port::Free}, {"ttyUSB1", Port::Busy}, {"ttyUSB2", Port::Free}},
+                 "ttyUSB1",
+                 false,
+                 {"ttyUSB0", "ttyUSB2"},
+                 "ttyUSB0"},
+        ListCase{"ConnectedPortOutsideTheScanAppended",
+                 {{"ttyUSB0", Port::Free}, {"demo", Port::OwnAside}},
+                 "demo",
+                 true,
+                 {"ttyUSB0", "demo"},
+                 "demo"},
+        ListCase{"NameFoundIgnoringCase",
+                 {{"ttyUSB0", Port::Free}, {"ttyUSB1", Port::Free}},
+                 "TTYUSB1",
+                 false,
+                 {"ttyUSB0", "ttyUSB1"},
+                 "ttyUSB1"},
+        ListCase{"NameFoundAsBeginningOfAnItem",
+                 {{"ttyUSB0", Port::Free}, {"ttyUSB10", Port::Free}},
+                 "ttyUSB1",
+                 false,
+                 {"ttyUSB0", "ttyUSB10"},
+                 "ttyUSB10"}),
+    [](const testing::TestParamInfo<ListCase>& info) { return info.param.name; });
+
+struct ChoiceCase
+{
+    const char* name;
+    Operator operate;
+    std::string portName;
+    int result;
+};
+
+class Choice : public testing::TestWithParam<ChoiceCase>
+{};
+
+// Three free ports and a remembered name that matches none, so the first is preselected.
+TEST_P(Choice, HandsBackWhatTheOperatorChose)
+{
+    const ChoiceCase& c = GetParam();
+    PortRig rig;
+    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyUSB2"})
+        rig.Add(name, Port::Free);
+    CConfigDlg dialog(nullptr, [&rig] { return rig.Scan(); });
+    dialog.portName = "COM4";
+
+    const Outcome outcome = Run(dialog, c.operate);
+
+    EXPECT_EQ(outcome.result, c.result);
+    EXPECT_EQ(dialog.portName, rig.Text(c.portName));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConfigDlg, Choice,
+    testing::Values(
+        ChoiceCase{"OkUntouched", PressOk(), "COM4", QDialog::Accepted},
+        ChoiceCase{"EnterUntouched", PressKey(Qt::Key_Return), "COM4", QDialog::Accepted},
+        ChoiceCase{"MousePicksRow", Then(Pick(2), PressOk()), "ttyUSB2", QDialog::Accepted},
+        ChoiceCase{"MousePicksPreselectedRow", Then(Pick(0), PressOk()), "ttyUSB0",
+                   QDialog::Accepted},
+        ChoiceCase{"DownKeyPicksNextRow", Then(PressKey(Qt::Key_Down), PressOk()), "ttyUSB1",
+                   QDialog::Accepted},
+        ChoiceCase{"TypedPath", Then(Typing("/dev/ttyS3"), PressOk()), "/dev/ttyS3",
+                   QDialog::Accepted},
+        ChoiceCase{"TypedPathAndEnter", Then(Typing("/dev/ttyS3"), PressKey(Qt::Key_Return)),
+                   "/dev/ttyS3", QDialog::Accepted},
+        ChoiceCase{"TypingAfterPicking", Then(Then(Pick(1), Typing("/dev/ttyS3")), PressOk()),
+                   "/dev/ttyS3", QDialog::Accepted},
+        ChoiceCase{"PickingAfterTyping", Then(Then(Typing("/dev/ttyS3"), Pick(1)), PressOk()),
+                   "ttyUSB1", QDialog::Accepted},
+        ChoiceCase{"EmptiedFieldKeepsThePort", Then(Typing(""), PressOk()), "COM4",
+                   QDialog::Accepted},
+        ChoiceCase{"CancelAfterPicking", Then(Pick(1), [](CConfigDlg& d) { Click(d, "Cancel"); }),
+                   "COM4", QDialog::Rejected},
+        ChoiceCase{"EscapeAfterTyping", Then(Typing("/dev/ttyS3"), PressKey(Qt::Key_Escape)),
+                   "COM4", QDialog::Rejected}),
+    [](const testing::TestParamInfo<ChoiceCase>& info) { return info.param.name; });
+
+class NoPorts : public testing::TestWithParam<ChoiceCase>
+{};
+
+// Every port busy or gone: the box comes up before the dialog, and afterwards only the list
+// is out of use.
+TEST_P(NoPorts, ReportsThenLeavesTypingAndButtons)
+{
+    const ChoiceCase& c = GetParam();
+    PortRig rig;
+    rig.Add("ttyUSB0", Port::Busy);
+    rig.Add("ttyUSB1", Port::Absent);
+    CConfigDlg dialog(nullptr, [&rig] { return rig.Scan(); });
+    dialog.portName = "COM1";
+
+    const Outcome outcome = Run(dialog, [&](CConfigDlg& d) {
+        EXPECT_FALSE(d.findChild<QLabel*>()->isEnabled());
+        EXPECT_EQ(Combo(d)->count(), 0);
+        EXPECT_TRUE(Combo(d)->isEnabled());
+        EXPECT_TRUE(Button(d, "OK")->isEnabled());
+        EXPECT_TRUE(Button(d, "Cancel")->isEnabled());
+        c.operate(d);
+    });
+
+    ASSERT_EQ(outcome.boxes.size(), 1u);
+    EXPECT_EQ(outcome.boxes[0].caption, "Error");
+    EXPECT_EQ(outcome.boxes[0].text, "No Serial Ports were detected on this PC!");
+    EXPECT_EQ(outcome.boxes[0].icon, QMessageBox::Critical);
+    EXPECT_FALSE(outcome.boxes[0].dialogShown);
+    EXPECT_EQ(outcome.result, c.result);
+    EXPECT_EQ(dialog.portName, c.portName);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConfigDlg, NoPorts,
+    testing::Values(ChoiceCase{"OkKeepsThePort", PressOk(), "COM1", QDialog::Accepted},
+                    ChoiceCase{"TypedPath", Then(Typing("/dev/pts/7"), PressOk()), "/dev/pts/7",
+                               QDialog::Accepted},
+                    ChoiceCase{"CancelKeepsThePort", [](CConfigDlg& d) { Click(d, "Cancel"); },
+                               "COM1", QDialog::Rejected}),
+    [](const testing::TestParamInfo<ChoiceCase>& info) { return info.param.name; });
+
+TEST(ConfigDlg, CompactDialogWithListFramedLeftOfTheButtons)
+{
+    PortRig rig;
+    rig.Add("ttyUSB0", Port::Free);
+    CConfigDlg dialog(nullptr, [&rig] { return rig.Scan(); });
+    dialog.show();
+
+    EXPECT_EQ(dialog.windowTitle(), "Sonavire Configuration");
+    EXPECT_EQ(dialog.size(), QSize(273, 102));
+    const QRect frame = dialog.findChild<QGroupBox*>()->geometry();
+    const QRect label = dialog.findChild<QLabel*>()->geometry();
+    const QRect list = Combo(dialog)->geometry();
+    EXPECT_TRUE(frame.contains(label) && frame.contains(list));
+    EXPECT_LT(label.bottom(), list.top());
+    for (const char* text : {"OK", "Cancel"})
+        EXPECT_GT(Button(dialog, text)->geometry().left(), frame.right());
+    EXPECT_TRUE(Button(dialog, "OK")->isDefault());
+}
+
+} // namespace
