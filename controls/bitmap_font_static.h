@@ -37,6 +37,7 @@ public:
     void SetFontSize(int size);
     // Setting the text already shown does nothing; otherwise the display repaints at once.
     void SetText(std::string_view s);
+    const std::string& Text() const { return text; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

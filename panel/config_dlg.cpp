@@ -74,6 +74,7 @@ void CConfigDlg::setVisible(bool visible)
 
 void CConfigDlg::OnInitDialog()
 {
+    incomingName = portName;
     FillPortList();
     if (portCombo->count() == 0) {
         ReportNoPorts();
@@ -124,4 +125,11 @@ void CConfigDlg::accept()
     if (typed && !text.isEmpty())
         portName = text.toStdString();
     QDialog::accept();
+}
+
+void CConfigDlg::reject()
+{
+    // A choice made before Cancel does not count.
+    portName = incomingName;
+    QDialog::reject();
 }

@@ -24,6 +24,7 @@ public:
 
     void setVisible(bool visible) override;
     void accept() override;
+    void reject() override;
 
     std::string portName;   // in: the port in use; out: the port chosen
     bool connected = false; // in: the link is not Offline, so the panel holds portName open
@@ -36,6 +37,7 @@ private:
     void OnPortSelChange(int index);
 
     PortSource listPorts;
+    std::string incomingName;
     QLabel* portLabel = nullptr;
     QComboBox* portCombo = nullptr;
     bool initialised = false;

@@ -112,7 +112,7 @@ using Operator = std::function<void(CConfigDlg&)>;
 
 // Runs the dialog modally as the panel does. Message boxes in front of it are noted and
 // clicked away; once the dialog itself is up, `operate` plays the operator, who ends it.
-Outcome Run(CConfigDlg& dialog, const Operator& operate)
+Outcome RunModal(CConfigDlg& dialog, const Operator& operate)
 {
     Outcome outcome;
     QTimer watcher;
@@ -222,6 +222,12 @@ struct ListCase
     std::string selected;
 };
 
+// Case names rather than bytes in the test listing.
+void PrintTo(const ListCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class PortList : public testing::TestWithParam<ListCase>
 {};
 
@@ -237,7 +243,7 @@ TEST_P(PortList, OffersOpenablePortsAndPreselectsWithoutChoosing)
 
     QStringList shown;
     QString selected;
-    const Outcome outcome = Run(dialog, [&](CConfigDlg& d) {
+    const Outcome outcome = RunModal(dialog, [&](CConfigDlg& d) {
         shown = Items(Combo(d));
         selected = Combo(d)->currentText();
         Click(d, "OK");
@@ -312,6 +318,11 @@ struct ChoiceCase
     int result;
 };
 
+void PrintTo(const ChoiceCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class Choice : public testing::TestWithParam<ChoiceCase>
 {};
 
@@ -325,7 +336,7 @@ TEST_P(Choice, HandsBackWhatTheOperatorChose)
     CConfigDlg dialog(nullptr, [&rig] { return rig.Scan(); });
     dialog.portName = "COM4";
 
-    const Outcome outcome = Run(dialog, c.operate);
+    const Outcome outcome = RunModal(dialog, c.operate);
 
     EXPECT_EQ(outcome.result, c.result);
     EXPECT_EQ(dialog.portName, rig.Text(c.portName));
@@ -371,7 +382,7 @@ TEST_P(NoPorts, ReportsThenLeavesTypingAndButtons)
     CConfigDlg dialog(nullptr, [&rig] { return rig.Scan(); });
     dialog.portName = "COM1";
 
-    const Outcome outcome = Run(dialog, [&](CConfigDlg& d) {
+    const Outcome outcome = RunModal(dialog, [&](CConfigDlg& d) {
         EXPECT_FALSE(d.findChild<QLabel*>()->isEnabled());
         EXPECT_EQ(Combo(d)->count(), 0);
         EXPECT_TRUE(Combo(d)->isEnabled());

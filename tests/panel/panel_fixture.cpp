@@ -1,0 +1,105 @@
+#include "tests/panel/panel_fixture.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the one-second poll asks whenever it runs; a test of a handler's wire traffic leaves
+// these out, since a tick may fall inside any handler.
+bool IsPollQuery(const std::string& line)
+{
+    return line == "?M" || line == "?V" || line == "FP" || line == "QS";
+}
+
+} // namespace
+
+PanelFixture::PanelFixture(const std::string& startupFile)
+    : panel(std::make_unique<CControlPanelDlg>(startupFile))
+{
+    panel->show();
+    [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(panel.get());
+}
+
+PanelFixture::~PanelFixture()
+{
+    panel.reset();
+    if (device)
+        device->Stop();
+}
+
+CEmulatedDevice& PanelFixture::StartDevice(EmulatorOptions options)
+{
+    device = std::make_unique<CEmulatedDevice>(options);
+    std::string error;
+    EXPECT_TRUE(device->Start(error)) << error;
+    panel->SetPortName(device->PortPath(), false);
+    return *device;
+}
+
+void PanelFixture::GoLive()
+{
+    Click(1257);
+    ASSERT_EQ(panel->Link().mode, ControlMode::Live);
+    NewCommands();
+}
+
+std::vector<std::string> PanelFixture::NewCommands()
+{
+    const std::vector<std::string> lines = device->ReceivedLines();
+    std::vector<std::string> commands;
+    for (std::size_t i = commandsSeen; i < lines.size(); ++i) {
+        if (!IsPollQuery(lines[i]))
+            commands.push_back(lines[i]);
+    }
+    commandsSeen = lines.size();
+    return commands;
+}
+
+void PanelFixture::Click(int id)
+{
+    QWidget* control = panel->Control(id);
+    QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+}
+
+std::string PanelFixture::Status() const
+{
+    std::string text = panel->StatusText();
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+ModalAnswer::ModalAnswer(std::function<void(QWidget&)> answer)
+{
+    auto* poll = new QTimer(qApp);
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer, done = answered] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        *done = true;
+        answer(*modal);
+    });
+    poll->start();
+}
+
+ModalAnswer ModalAnswer::CloseMessageBox(QStringList& seen)
+{
+    return ModalAnswer([&seen](QWidget& modal) {
+        auto* box = qobject_cast<QMessageBox*>(&modal);
+        seen << modal.windowTitle() << (box ? box->text() : QString());
+        if (box && box->button(QMessageBox::Cancel))
+            box->button(QMessageBox::Cancel)->click();
+        else if (box && box->defaultButton())
+            box->defaultButton()->click();
+        else if (auto* dialog = qobject_cast<QDialog*>(&modal))
+            dialog->reject();
+    });
+}

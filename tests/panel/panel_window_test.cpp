@@ -1,0 +1,256 @@
+#include "tests/panel/panel_fixture.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include "model/value_scale.h"
+
+namespace {
+
+const std::string Welcome = "Welcome! Click '?' button or press F1 for help.";
+
+bool IsRed(QRgb pixel)
+{
+    return qRed(pixel) > 150 && qGreen(pixel) < 100 && qBlue(pixel) < 100;
+}
+
+QRgb LampCentre(CControlPanelDlg& panel)
+{
+    QWidget* lamp = panel.Control(1263);
+    return panel.grab().toImage().pixel(lamp->geometry().center());
+}
+
+TEST(PanelStart, ShowsEveryStripAtItsDefaults)
+{
+    PanelFixture fixture;
+    CControlPanelDlg& panel = fixture.Panel();
+    EXPECT_EQ(panel.Settings(), PanelSettings{});
+    for (int strip = 0; strip < StripCount; ++strip) {
+        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(1034 + strip).value(), 120) << strip;
+        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(1000 + strip).value(), 45) << strip;
+        EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1068 + strip).value(), 0) << strip;
+        EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1051 + strip).Text(), " 1000k");
+        EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1134 + strip).Text(), "0.0k");
+    }
+    EXPECT_FALSE(IsRed(LampCentre(panel)));
+    EXPECT_EQ(panel.StatusText(), Welcome + std::string(59 - Welcome.size(), ' '));
+    EXPECT_EQ(panel.windowTitle(), QStringLiteral("Sonavire"));
+    EXPECT_EQ(panel.size(), QSize(720, 539));
+    EXPECT_TRUE(panel.Control(1260)->isVisible());
+    EXPECT_EQ(panel.Control(1257)->toolTip(),
+              QStringLiteral("Connect to Sonavire for Real-Time Control"));
+    EXPECT_EQ(panel.Control(1252)->toolTip(), QStringLiteral("Download Settings to Sonavire"));
+    EXPECT_EQ(panel.Control(1101)->toolTip(), QStringLiteral("Lock to Master Frequency"));
+}
+
+TEST(PanelStart, WelcomeStaysFiveTicksAndTheModeTextFollows)
+{
+    PanelFixture fixture;
+    for (int tick = 1; tick <= 5; ++tick) {
+        fixture.Panel().OnTimer();
+        EXPECT_EQ(fixture.Status(), Welcome) << tick;
+    }
+    fixture.Panel().OnTimer();
+    EXPECT_EQ(fixture.Status(), "Disconnected; Offline Mode");
+}
+
+TEST(PanelStart, LoadsTheSettingsFileNamedOnTheCommandLine)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("start.snv"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[channel3]\r\nfreq=2000\r\nFilter=HP\r\nGainLock=1\r\n[MASTER]\r\nGain=5.0\r\n");
+    file.close();
+
+    PanelFixture fixture(path.toStdString());
+    const PanelSettings& settings = fixture.Panel().Settings();
+    EXPECT_EQ(settings[2].freq, 2000.0);
+    EXPECT_EQ(settings[2].filter, FilterType::High);
+    EXPECT_TRUE(settings[2].gainLock);
+    EXPECT_EQ(settings[16].gain, 5.0);
+    EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(1036).value(), FrequencyScale.ToPosition(2000.0));
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1053).Text(), " 2000k");
+    EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1084).value(), 252);
+    EXPECT_EQ(fixture.Status(), "Settings Loaded");
+}
+
+// Each lock button flips its own flag and nothing else.
+TEST(PanelRouting, EveryLockButtonReachesItsHandlerWithItsOwnId)
+{
+    PanelFixture fixture;
+    for (int id = 1086; id <= 1133; ++id) {
+        const int channel = (id - 1086) % 16;
+        fixture.Click(id);
+        const StripSettings& strip = fixture.Panel().Settings()[channel];
+        const bool expected[] = {id < 1102, id >= 1102 && id < 1118, id >= 1118};
+        EXPECT_EQ(strip.freqLock, expected[0]) << id;
+        EXPECT_EQ(strip.qLock, expected[1]) << id;
+        EXPECT_EQ(strip.gainLock, expected[2]) << id;
+        fixture.Click(id);
+        EXPECT_EQ(fixture.Panel().Settings()[channel], StripSettings{}) << id;
+    }
+}
+
+TEST(PanelRouting, EveryFilterButtonSetsItsRowsTypeOnItsChannel)
+{
+    struct Row
+    {
+        int firstId;
+        FilterType type;
+    };
+    const Row rows[] = {{1168, FilterType::Band}, {1184, FilterType::Notch},
+                        {1200, FilterType::High}, {1216, FilterType::Low},
+                        {1232, FilterType::Tone}, {1151, FilterType::Flat}};
+    PanelFixture fixture;
+    for (const Row& row : rows) {
+        for (int channel = 0; channel < 16; ++channel) {
+            fixture.Click(row.firstId + channel);
+            EXPECT_EQ(fixture.Panel().Settings()[channel].filter, row.type)
+                << row.firstId + channel;
+        }
+    }
+}
+
+TEST(PanelRouting, TheButtonBetweenTheFirstTwoRowsMinimises)
+{
+    PanelFixture fixture;
+    fixture.Click(1167);
+    EXPECT_TRUE(fixture.Panel().windowState() & Qt::WindowMinimized);
+    for (const StripSettings& strip : fixture.Panel().Settings())
+        EXPECT_EQ(strip.filter, FilterType::Flat);
+}
+
+TEST(PanelExit, IsIgnoredWhileFirmwareIsBeingSent)
+{
+    PanelFixture fixture;
+    fixture.Panel().Link().programming = true;
+    fixture.Click(1248);
+    EXPECT_TRUE(fixture.Panel().isVisible());
+    fixture.Panel().Link().programming = false;
+    fixture.Click(1248);
+    EXPECT_FALSE(fixture.Panel().isVisible());
+    EXPECT_EQ(fixture.Panel().result(), QDialog::Accepted);
+}
+
+TEST(PanelPortPreference, IsReadAtStartAndWrittenAtExit)
+{
+    QSettings({QStringLiteral("Roravir Ude")}, QStringLiteral("Sonavire"))
+        .setValue(QStringLiteral("ComPort"), QStringLiteral("/dev/ttyUSB7"));
+    {
+        CControlPanelDlg panel;
+        EXPECT_EQ(panel.PortName(), "/dev/ttyUSB7");
+        panel.SetPortName("/dev/ttyACM3");
+    }
+    EXPECT_EQ(QSettings(QStringLiteral("Roravir Ude"), QStringLiteral("Sonavire"))
+                  .value(QStringLiteral("ComPort"))
+                  .toString(),
+              QStringLiteral("/dev/ttyACM3"));
+
+    QSettings(QStringLiteral("Roravir Ude"), QStringLiteral("Sonavire"))
+        .setValue(QStringLiteral("ComPort"), QString(160, QLatin1Char('x')));
+    CControlPanelDlg panel;
+    EXPECT_EQ(panel.PortName(), "COM1");
+}
+
+// The drag band is the title bar between the transfer buttons and the minimise button.
+TEST(PanelDrag, APressStrictlyInsideTheBandMovesTheWindowWithTheCursor)
+{
+    PanelFixture fixture;
+    CControlPanelDlg& panel = fixture.Panel();
+    const QRect band = panel.Control(1262)->geometry();
+    struct Case
+    {
+        QPoint press;
+        bool moves;
+    };
+    const Case cases[] = {
+        {band.center(), true},
+        {QPoint(band.left(), band.center().y()), false},
+        {QPoint(band.center().x(), band.top()), false},
+        {QPoint(band.right() + 1, band.center().y()), false},
+        {QPoint(300, 300), false},
+    };
+    for (const Case& c : cases) {
+        const QPoint before = panel.pos();
+        QTest::mousePress(&panel, Qt::LeftButton, {}, c.press);
+        QTest::mouseMove(&panel, c.press + QPoint(40, 25));
+        QTest::mouseRelease(&panel, Qt::LeftButton, {}, c.press + QPoint(40, 25));
+        EXPECT_EQ(panel.pos() - before, c.moves ? QPoint(40, 25) : QPoint(0, 0))
+            << c.press.x() << "," << c.press.y();
+        panel.move(before);
+    }
+}
+
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
+
+TEST(PanelHelp, HelpButtonAndF1OpenThePageNamedAfterTheProgram)
+{
+    const QString page = QDir(QCoreApplication::applicationDirPath())
+                             .filePath(QFileInfo(QCoreApplication::applicationFilePath())
+                                           .completeBaseName() +
+                                       QStringLiteral(".html"));
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+
+    PanelFixture fixture;
+    fixture.Click(1261);
+    QTest::keyClick(&fixture.Panel(), Qt::Key_F1);
+    QFile::remove(page);
+    QStringList seen;
+    const ModalAnswer failure = ModalAnswer::CloseMessageBox(seen);
+    QTest::keyClick(&fixture.Panel(), Qt::Key_F1);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+
+    ASSERT_EQ(catcher.opened.size(), 2);
+    EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile(page));
+    EXPECT_EQ(catcher.opened[1], QUrl::fromLocalFile(page));
+    EXPECT_EQ(seen, QStringList({QStringLiteral("Error"), QStringLiteral("Failed to launch help.")}));
+}
+
+TEST(PanelAbout, AltSpaceOpensTheMenuWithTheAboutBox)
+{
+    PanelFixture fixture;
+    QStringList menuItems;
+    QStringList about;
+    QTimer::singleShot(50, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            menuItems << action->text();
+        ModalAnswer::CloseMessageBox(about);
+        menu->actions().last()->trigger();
+        menu->close();
+    });
+    QTest::keyClick(&fixture.Panel(), Qt::Key_Space, Qt::AltModifier);
+    QTest::qWait(100);
+    ASSERT_FALSE(menuItems.isEmpty());
+    EXPECT_EQ(menuItems.last(), QStringLiteral("&About Sonavire..."));
+    EXPECT_TRUE(menuItems[menuItems.size() - 2].isEmpty()); // the separator
+    ASSERT_FALSE(about.isEmpty());
+    EXPECT_EQ(about.front(), QStringLiteral("About Sonavire"));
+}
+
+} // namespace
+
+#include "panel_window_test.moc"

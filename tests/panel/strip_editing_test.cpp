@@ -1,0 +1,235 @@
+#include "tests/controls/hand.h"
+#include "tests/panel/panel_fixture.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "model/value_scale.h"
+
+namespace {
+
+constexpr int Master = 16;
+
+int QKnob(int strip)
+{
+    return 1000 + strip;
+}
+int FreqKnob(int strip)
+{
+    return 1034 + strip;
+}
+int Fader(int strip)
+{
+    return 1068 + strip;
+}
+int FreqLock(int channel)
+{
+    return 1086 + channel;
+}
+int QLock(int channel)
+{
+    return 1102 + channel;
+}
+int GainLock(int channel)
+{
+    return 1118 + channel;
+}
+
+// Drags a knob or fader up by the given number of pixels, a few pixels per move.
+void DragUp(PanelFixture& fixture, int id, int pixels)
+{
+    QWidget* control = fixture.Panel().Control(id);
+    Hand hand(*control, control->rect().center());
+    for (int moved = 0; moved < pixels; moved += 5)
+        hand.Move(0, -std::min(5, pixels - moved));
+    hand.Release();
+    QCoreApplication::processEvents();
+}
+
+PanelSettings WithStrip(int index, StripSettings strip)
+{
+    PanelSettings settings;
+    settings[index] = strip;
+    return settings;
+}
+
+TEST(StripEditingOffline, EachControlChangesOnlyItsOwnStrip)
+{
+    struct Case
+    {
+        const char* name;
+        int id;
+        int strip;
+        StripSettings expected;
+    };
+    const Case cases[] = {
+        {"Q knob of channel 5", QKnob(4), 4, {1000.0, QScale.ToValue(75), 0.0}},
+        {"frequency knob of channel 16", FreqKnob(15), 15, {FrequencyScale.ToValue(150), 0.707, 0.0}},
+        {"gain fader of channel 1", Fader(0), 0, {1000.0, 0.707, GainScale.ToValue(30)}},
+        {"master frequency", FreqKnob(Master), Master, {FrequencyScale.ToValue(150), 0.707, 0.0}},
+    };
+    for (const Case& c : cases) {
+        PanelFixture fixture;
+        DragUp(fixture, c.id, 30);
+        EXPECT_EQ(fixture.Panel().Settings(), WithStrip(c.strip, c.expected)) << c.name;
+        EXPECT_EQ(fixture.Status(), "Welcome! Click '?' button or press F1 for help.") << c.name;
+    }
+}
+
+TEST(StripEditingOffline, ReadOutsFollowTheModelValue)
+{
+    PanelFixture fixture;
+    DragUp(fixture, FreqKnob(3), 80);
+    DragUp(fixture, Fader(3), 60);
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1054).Text(), " 1632k");
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1137).Text(), "1.2k");
+}
+
+TEST(StripEditingOffline, TurningALockOnMovesNothingAndTheMastersNextMoveSetsTheValue)
+{
+    PanelFixture fixture;
+    DragUp(fixture, FreqKnob(1), 40);
+    DragUp(fixture, QKnob(1), 40);
+    DragUp(fixture, Fader(1), 40);
+    const PanelSettings before = fixture.Panel().Settings();
+    for (int id : {FreqLock(1), QLock(1), GainLock(1), FreqLock(8), QLock(8), GainLock(8)})
+        fixture.Click(id);
+    PanelSettings locked = before;
+    for (int channel : {1, 8})
+        locked[channel].freqLock = locked[channel].qLock = locked[channel].gainLock = true;
+    EXPECT_EQ(fixture.Panel().Settings(), locked);
+
+    DragUp(fixture, FreqKnob(Master), 10);
+    DragUp(fixture, QKnob(Master), 10);
+    DragUp(fixture, Fader(Master), 10);
+    const PanelSettings& after = fixture.Panel().Settings();
+    const int masterFreq = fixture.ControlAt<CBitmapKnob>(FreqKnob(Master)).value();
+    for (int channel : {1, 8}) {
+        // Frequency takes the master's position itself; Q and gain go through its value.
+        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(FreqKnob(channel)).value(), masterFreq);
+        EXPECT_EQ(after[channel].freq, FrequencyScale.ToValue(masterFreq));
+        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(QKnob(channel)).value(),
+                  QScale.ToPosition(after[Master].q));
+        EXPECT_EQ(after[channel].q,
+                  QScale.ToValue(fixture.ControlAt<CBitmapKnob>(QKnob(channel)).value()));
+        EXPECT_EQ(after[channel].gain,
+                  GainScale.ToValue(GainScale.ToPosition(after[Master].gain)));
+        EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1051 + channel).Text(),
+                  fixture.ControlAt<CBitmapFontStatic>(1051 + Master).Text());
+    }
+    for (int channel : {0, 2, 7, 9})
+        EXPECT_EQ(after[channel], before[channel]) << channel;
+}
+
+class StripEditingLive : public testing::Test
+{
+protected:
+    StripEditingLive()
+    {
+        fixture.StartDevice();
+        fixture.GoLive();
+    }
+
+    PanelFixture fixture;
+};
+
+TEST_F(StripEditingLive, ReleasingAChannelKnobSendsOneCommandWithTheFinalValue)
+{
+    // The emulated device starts at 1000 Hz and Q 0.707 on every channel.
+    ASSERT_EQ(fixture.ControlAt<CBitmapKnob>(FreqKnob(0)).value(), 120);
+    DragUp(fixture, FreqKnob(0), 30);
+    EXPECT_EQ(fixture.NewCommands(), std::vector<std::string>{"1234.00001FR"});
+    EXPECT_EQ(fixture.Status(), "Frequency Setting Complete");
+    EXPECT_EQ(fixture.Panel().Link().mode, ControlMode::Live);
+
+    DragUp(fixture, QKnob(9), 20);
+    EXPECT_EQ(fixture.NewCommands(), std::vector<std::string>{"0.93810FQ"});
+    EXPECT_EQ(fixture.Status(), "Filter Q Setting Complete");
+    EXPECT_EQ(fixture.Device().Settings()[9].q, 0.938);
+}
+
+TEST_F(StripEditingLive, TheMasterSendsToLockedChannelsInOrderAndNeverItself)
+{
+    fixture.Click(FreqLock(8));
+    fixture.Click(FreqLock(1));
+    EXPECT_TRUE(fixture.NewCommands().empty());
+    DragUp(fixture, FreqKnob(Master), 30);
+    EXPECT_EQ(fixture.NewCommands(), (std::vector<std::string>{"1234.00002FR", "1234.00009FR"}));
+    EXPECT_EQ(fixture.Status(), "Frequency Setting Complete");
+
+    // No Q lock: the master's release sends nothing but still reports.
+    DragUp(fixture, QKnob(Master), 20);
+    EXPECT_TRUE(fixture.NewCommands().empty());
+    EXPECT_EQ(fixture.Status(), "Filter Q Setting Complete");
+}
+
+TEST_F(StripEditingLive, GainIsSentAtEveryMoveForEachLockedChannel)
+{
+    const std::string status = fixture.Status();
+    DragUp(fixture, Fader(2), 25);
+    std::vector<std::string> commands = fixture.NewCommands();
+    ASSERT_FALSE(commands.empty());
+    for (const std::string& command : commands)
+        EXPECT_TRUE(command.ends_with("03GA")) << command;
+    EXPECT_EQ(commands.back(), "0.49503GA");
+    EXPECT_EQ(fixture.Status(), status);
+
+    for (int channel : {4, 0, 11})
+        fixture.Click(GainLock(channel));
+    DragUp(fixture, Fader(Master), 10);
+    commands = fixture.NewCommands();
+    ASSERT_FALSE(commands.empty());
+    ASSERT_EQ(commands.size() % 3, 0u);
+    for (std::size_t i = 0; i < commands.size(); i += 3) {
+        EXPECT_TRUE(commands[i].ends_with("01GA")) << commands[i];
+        EXPECT_TRUE(commands[i + 1].ends_with("05GA")) << commands[i + 1];
+        EXPECT_TRUE(commands[i + 2].ends_with("12GA")) << commands[i + 2];
+    }
+    EXPECT_EQ(commands.back(), "0.19812GA");
+}
+
+TEST_F(StripEditingLive, AFilterClickIsSentEvenWhenTheTypeIsAlreadySet)
+{
+    fixture.Click(1216 + 4);
+    fixture.Click(1216 + 4);
+    EXPECT_EQ(fixture.NewCommands(), (std::vector<std::string>{"LP05FI", "LP05FI"}));
+    EXPECT_EQ(fixture.Status(), "Filter Setting Complete");
+    EXPECT_EQ(fixture.Device().Settings()[4].filter, FilterType::Low);
+}
+
+TEST_F(StripEditingLive, ARefusedCommandIsReportedAsFailed)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void()> act;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"frequency", [&] { DragUp(fixture, FreqKnob(3), 10); }, "Frequency Setting Failed"},
+        {"Q", [&] { DragUp(fixture, QKnob(3), 10); }, "Filter Q Setting Failed"},
+        {"filter", [&] { fixture.Click(1184 + 3); }, "Filter Setting Failed"},
+    };
+    for (const Case& c : cases) {
+        fixture.Device().InjectFault(Fault::Refusal);
+        c.act();
+        EXPECT_EQ(fixture.Status(), c.status) << c.name;
+        fixture.Device().ClearFaults();
+        // A refusal is an answer: the link stays up.
+        EXPECT_EQ(fixture.Panel().Link().mode, ControlMode::Live) << c.name;
+    }
+}
+
+TEST_F(StripEditingLive, NothingIsSentOnceTheLinkIsOffline)
+{
+    fixture.Click(1257);
+    ASSERT_EQ(fixture.Panel().Link().mode, ControlMode::Offline);
+    DragUp(fixture, FreqKnob(2), 10);
+    DragUp(fixture, Fader(2), 10);
+    fixture.Click(1200 + 2);
+    EXPECT_TRUE(fixture.NewCommands().empty());
+    EXPECT_EQ(fixture.Panel().Settings()[2].filter, FilterType::High);
+}
+
+} // namespace

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "emulator/emulated_device.h"
+#include "panel/control_panel_dlg.h"
+
+// A panel window on the offscreen screen, shown and ready for events, optionally with an
+// emulated Sonavire on a pseudo-terminal as the port it uses.
+class PanelFixture
+{
+public:
+    explicit PanelFixture(const std::string& startupFile = {});
+    ~PanelFixture();
+
+    CControlPanelDlg& Panel() { return *panel; }
+
+    // Starts the emulated device and makes its port the panel's.
+    CEmulatedDevice& StartDevice(EmulatorOptions options = {});
+    CEmulatedDevice& Device() { return *device; }
+    // Clicks connect and checks that the panel went live.
+    void GoLive();
+
+    // The lines the device received since the last call, without the poll's queries.
+    std::vector<std::string> NewCommands();
+
+    void Click(int id);
+    // The status display's text without its trailing spaces.
+    std::string Status() const;
+
+    template <typename Control> Control& ControlAt(int id)
+    {
+        return *static_cast<Control*>(panel->Control(id));
+    }
+
+private:
+    std::unique_ptr<CEmulatedDevice> device;
+    std::unique_ptr<CControlPanelDlg> panel;
+    std::size_t commandsSeen = 0;
+};
+
+// Answers the next modal message box (or any modal dialog) when it appears: records its
+// title and text and presses the button with the given role.
+class ModalAnswer
+{
+public:
+    explicit ModalAnswer(std::function<void(QWidget&)> answer);
+    static ModalAnswer CloseMessageBox(QStringList& seen);
+
+    bool Answered() const { return *answered; }
+
+private:
+    std::shared_ptr<bool> answered = std::make_shared<bool>(false);
+};
