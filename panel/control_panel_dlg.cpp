@@ -169,6 +169,11 @@ void CControlPanelDlg::SetPortName(const std::string& name, bool remember)
     rememberPort = remember;
 }
 
+void CControlPanelDlg::AddMenuActions(const QList<QAction*>& actions)
+{
+    menuActions += actions;
+}
+
 QWidget* CControlPanelDlg::Control(int id) const
 {
     const ControlEntry* entry = FindControl(id);
@@ -424,6 +429,10 @@ void CControlPanelDlg::ShowSystemMenu(const QPoint& at)
     menu.addSeparator();
     menu.addAction(QStringLiteral("&About Sonavire..."), this,
                    [this] { OnSysCommand(AboutCommand); });
+    if (!menuActions.isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(menuActions);
+    }
     menu.exec(at);
 }
 
@@ -833,7 +842,8 @@ bool CControlPanelDlg::LoadSettingsFile(const std::string& path)
     if (result == SettingsReadResult::NotFound)
         return false;
     if (result == SettingsReadResult::Unreadable) {
-        ShowError(QString::fromStdString(reason));
+        ShowError(QStringLiteral("The settings file %1 could not be read: %2")
+                      .arg(QString::fromStdString(path), QString::fromStdString(reason)));
         return true;
     }
     ShowStatus("Loading Settings from File....", CStatusLine::UntilReplaced);
@@ -891,7 +901,8 @@ void CControlPanelDlg::OnSaveSettings(int)
     std::string reason;
     if (WriteSettingsFile(*path, settings, reason))
         return ShowStatus("Settings Saved", 3);
-    ShowError(QString::fromStdString(reason));
+    ShowError(QStringLiteral("The settings could not be saved to %1: %2")
+                  .arg(QString::fromStdString(*path), QString::fromStdString(reason)));
     // Let the rotation take the line back instead of "Saving" standing for ever.
     ShowStatus(savingText, 0);
 }

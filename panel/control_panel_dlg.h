@@ -54,6 +54,9 @@ public:
     // unless remember is false (a demonstration device's port is gone after the run).
     void SetPortName(const std::string& name, bool remember = true);
 
+    // Items the window menu shows after the About item (the demonstration device's switches).
+    void AddMenuActions(const QList<QAction*>& actions);
+
     IMessageTarget* MessageTarget() override { return &messageTarget; }
 
     void ShowStatus(const std::string& text, int hold);
@@ -175,6 +178,7 @@ private:
     std::string portName;
     ControlMode lastMode = ControlMode::Offline;
     bool rememberPort = true;
+    QList<QAction*> menuActions;
     std::string startupFile;
     CWindowDrag windowDrag{this, &dragArea};
     QTimer timer;

@@ -1,5 +1,6 @@
 #include "panel/panel_app.h"
 
+#include <QAction>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -33,6 +34,8 @@ int CPanelApp::InitInstance()
     CControlPanelDlg panel(options.startupFile);
     if (!portName.empty())
         panel.SetPortName(portName, !options.demo);
+    if (demoDevice)
+        panel.AddMenuActions(DemoDeviceActions(&panel));
     if (!options.screenshot.isEmpty())
         return WriteScreenshot(panel, options.screenshot) ? 0 : 1;
     panel.exec();
@@ -76,6 +79,22 @@ bool CPanelApp::ParseCommandLine(Options& options)
     if (!files.isEmpty() && QFileInfo(files.front()).isFile())
         options.startupFile = files.front().toStdString();
     return true;
+}
+
+// The demonstration device's own switches, which a real Sonavire has on its case.
+QList<QAction*> CPanelApp::DemoDeviceActions(QObject* owner)
+{
+    CEmulatedDevice* device = demoDevice.get();
+    auto* updateSwitch =
+        new QAction(QStringLiteral("Demo Sonavire: 'OS Update' Switch On"), owner);
+    updateSwitch->setCheckable(true);
+    connect(updateSwitch, &QAction::toggled, owner,
+            [device](bool on) { device->SetUpdateMode(on); });
+    auto* frontPanel = new QAction(QStringLiteral("Demo Sonavire: Front Panel Active"), owner);
+    frontPanel->setCheckable(true);
+    connect(frontPanel, &QAction::toggled, owner,
+            [device](bool on) { device->SetFrontPanelActive(on); });
+    return {updateSwitch, frontPanel};
 }
 
 bool CPanelApp::WriteScreenshot(QWidget& panel, const QString& path)

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QList>
+
+class QAction;
 
 #include <memory>
 #include <string>
@@ -34,6 +37,7 @@ private:
     bool ParseCommandLine(Options& options);
     bool StartDemoDevice(std::string& portName);
     bool WriteScreenshot(QWidget& panel, const QString& path);
+    QList<QAction*> DemoDeviceActions(QObject* owner);
 
     std::unique_ptr<CEmulatedDevice> demoDevice;
 };

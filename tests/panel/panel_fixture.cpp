@@ -1,6 +1,9 @@
 #include "tests/panel/panel_fixture.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -74,18 +77,17 @@ std::string PanelFixture::Status() const
     return text;
 }
 
-ModalAnswer::ModalAnswer(std::function<void(QWidget&)> answer)
+ModalAnswer::ModalAnswer(std::function<bool(QWidget&)> answer)
 {
     auto* poll = new QTimer(qApp);
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, answer, done = answered] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
+        if (!modal || !modal->isVisible() || !answer(*modal))
             return;
         poll->stop();
         poll->deleteLater();
         *done = true;
-        answer(*modal);
     });
     poll->start();
 }
@@ -93,13 +95,43 @@ ModalAnswer::ModalAnswer(std::function<void(QWidget&)> answer)
 ModalAnswer ModalAnswer::CloseMessageBox(QStringList& seen)
 {
     return ModalAnswer([&seen](QWidget& modal) {
+        if (qobject_cast<QFileDialog*>(&modal))
+            return false;
         auto* box = qobject_cast<QMessageBox*>(&modal);
         seen << modal.windowTitle() << (box ? box->text() : QString());
-        if (box && box->button(QMessageBox::Cancel))
+        if (!box)
+            qobject_cast<QDialog*>(&modal)->reject();
+        else if (box->button(QMessageBox::Yes))
+            box->button(QMessageBox::Yes)->click();
+        else if (box->button(QMessageBox::Cancel))
             box->button(QMessageBox::Cancel)->click();
-        else if (box && box->defaultButton())
+        else
             box->defaultButton()->click();
-        else if (auto* dialog = qobject_cast<QDialog*>(&modal))
+        return true;
+    });
+}
+
+ModalAnswer ChooseFile(const QString& path)
+{
+    return ModalAnswer([path](QWidget& modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(&modal);
+        if (!dialog)
+            return false;
+        if (path.isEmpty()) {
             dialog->reject();
+        } else {
+            // As the operator does it: go to the folder, type the name, press Enter.
+            const QFileInfo file(path);
+            dialog->setDirectory(file.absolutePath());
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            name->clear();
+            QTest::keyClicks(name, file.fileName());
+            QTest::keyClick(name, Qt::Key_Return);
+            if (dialog->isVisible()) {
+                ADD_FAILURE() << "the file dialog did not take " << path.toStdString();
+                dialog->reject();
+            }
+        }
+        return true;
     });
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "emulator/emulated_device.h"
+#include "panel/config_dlg.h"
 #include "panel/control_panel_dlg.h"
 
 // A panel window on the offscreen screen, shown and ready for events, optionally with an
@@ -45,12 +46,14 @@ private:
     std::size_t commandsSeen = 0;
 };
 
-// Answers the next modal message box (or any modal dialog) when it appears: records its
-// title and text and presses the button with the given role.
+// Answers the next modal window that the answer takes (it returns true) when it appears;
+// windows it does not take are left to other answers.
 class ModalAnswer
 {
 public:
-    explicit ModalAnswer(std::function<void(QWidget&)> answer);
+    explicit ModalAnswer(std::function<bool(QWidget&)> answer);
+    // Any modal window but a file dialog: records its title and text, then presses Yes,
+    // Cancel or the default button, in that order of preference, or closes it.
     static ModalAnswer CloseMessageBox(QStringList& seen);
 
     bool Answered() const { return *answered; }
@@ -58,3 +61,6 @@ public:
 private:
     std::shared_ptr<bool> answered = std::make_shared<bool>(false);
 };
+
+// Answers the next file dialog with the given path (accepted), or cancels it when empty.
+ModalAnswer ChooseFile(const QString& path);

@@ -1,0 +1,253 @@
+#include "tests/panel/panel_fixture.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "model/value_scale.h"
+
+namespace {
+
+constexpr int ModeButton = 1257;
+constexpr int TransferButton = 1252;
+constexpr int RetrieveButton = 1260;
+
+StripSettings Channel(double freq, double q, double gain, FilterType filter)
+{
+    return {freq, q, gain, filter};
+}
+
+void Ticks(PanelFixture& fixture, int n)
+{
+    for (int i = 0; i < n; ++i)
+        fixture.Panel().OnTimer();
+}
+
+bool ShowsOfflineButtons(CControlPanelDlg& panel)
+{
+    return panel.Control(ModeButton)->toolTip() ==
+               QStringLiteral("Connect to Sonavire for Real-Time Control") &&
+           panel.Control(RetrieveButton)->isVisible();
+}
+
+TEST(Connection, ConnectingReadsTheWholeDeviceAndShowsIt)
+{
+    PanelFixture fixture;
+    CEmulatedDevice& device = fixture.StartDevice();
+    device.SetChannelSettings(6, Channel(2500.0, 1.5, 3.3, FilterType::Notch));
+    fixture.Click(ModeButton);
+
+    CControlPanelDlg& panel = fixture.Panel();
+    EXPECT_EQ(panel.Link().mode, ControlMode::Live);
+    const StripSettings& strip = panel.Settings()[6];
+    EXPECT_EQ(strip.freq, 2500.0);
+    EXPECT_EQ(strip.q, 1.5);
+    EXPECT_EQ(strip.gain, 3.3);
+    EXPECT_EQ(strip.filter, FilterType::Notch);
+    EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(1040).value(), FrequencyScale.ToPosition(2500.0));
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1140).Text(), "3.3k");
+    EXPECT_EQ(fixture.Status(), "Settings Retrieved");
+    EXPECT_EQ(panel.Control(ModeButton)->toolTip(), QStringLiteral("Disconnect from Sonavire"));
+    EXPECT_EQ(panel.Control(TransferButton)->toolTip(),
+              QStringLiteral("Store settings permanently in Sonavire"));
+    EXPECT_FALSE(panel.Control(RetrieveButton)->isVisible());
+
+    fixture.Click(ModeButton);
+    EXPECT_EQ(panel.Link().mode, ControlMode::Offline);
+    EXPECT_TRUE(ShowsOfflineButtons(panel));
+}
+
+TEST(Connection, ADeviceInUpdateModeOffersTheFirmwareButton)
+{
+    PanelFixture fixture;
+    EmulatorOptions options;
+    options.updateMode = true;
+    fixture.StartDevice(options);
+    fixture.Click(ModeButton);
+    CControlPanelDlg& panel = fixture.Panel();
+    EXPECT_EQ(panel.Link().mode, ControlMode::FirmwareUpdate);
+    EXPECT_EQ(fixture.Status(), "Connected to Sonavire on " + fixture.Device().PortPath() + "!");
+    EXPECT_EQ(panel.Control(TransferButton)->toolTip(), QStringLiteral("Update Sonavire Firmware"));
+    EXPECT_FALSE(panel.Control(RetrieveButton)->isVisible());
+    EXPECT_TRUE(fixture.NewCommands() == std::vector<std::string>{});
+    Ticks(fixture, 3);
+    EXPECT_EQ(fixture.Status(), "Connected; Firmware Update Mode - Waiting for Update");
+}
+
+TEST(Connection, AFailureIsReportedAndLeavesThePanelOffline)
+{
+    struct Case
+    {
+        const char* name;
+        Fault fault;
+        FaultTrigger trigger;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"nothing answers", Fault::Silence, FaultTrigger::AtOnce(),
+         "Unable to connect to Sonavire - Check Hardware"},
+        {"identified, then silent", Fault::Silence, FaultTrigger::AtCommand("?M"), nullptr},
+    };
+    for (const Case& c : cases) {
+        PanelFixture fixture;
+        fixture.StartDevice().InjectFault(c.fault, c.trigger);
+        fixture.Click(ModeButton);
+        const std::string expected =
+            c.status ? c.status : "Connected to Sonavire on " + fixture.Device().PortPath() + "!";
+        EXPECT_EQ(fixture.Status(), expected) << c.name;
+        EXPECT_EQ(fixture.Panel().Link().mode, ControlMode::Offline) << c.name;
+        EXPECT_TRUE(ShowsOfflineButtons(fixture.Panel())) << c.name;
+        EXPECT_EQ(fixture.Panel().Settings(), PanelSettings{}) << c.name;
+    }
+}
+
+TEST(Connection, ALostLinkIsReportedAtTheNextTickAndTheFadersComeBack)
+{
+    PanelFixture fixture;
+    CEmulatedDevice& device = fixture.StartDevice();
+    device.SetFrontPanelActive(true);
+    fixture.GoLive();
+    CControlPanelDlg& panel = fixture.Panel();
+    const int locked = fixture.ControlAt<CBitmapSlider>(1070).value();
+    QTest::keyClick(panel.Control(1070), Qt::Key_Up);
+    ASSERT_EQ(fixture.ControlAt<CBitmapSlider>(1070).value(), locked);
+
+    device.InjectFault(Fault::HangUp);
+    Ticks(fixture, 1);
+    EXPECT_EQ(panel.Link().mode, ControlMode::Offline);
+    EXPECT_EQ(fixture.Status(), "Lost Connection with Sonavire");
+    Ticks(fixture, 1);
+    EXPECT_TRUE(ShowsOfflineButtons(panel));
+    Ticks(fixture, 3);
+    EXPECT_EQ(fixture.Status(), "Lost Connection with Sonavire");
+    Ticks(fixture, 1);
+    EXPECT_EQ(fixture.Status(), "Disconnected; Offline Mode");
+
+    // The faders are the operator's again.
+    const int before = fixture.ControlAt<CBitmapSlider>(1070).value();
+    QTest::keyClick(panel.Control(1070), Qt::Key_Up);
+    EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1070).value(), before + 2);
+}
+
+TEST(Connection, WhileTheFrontPanelIsActiveTheFadersFollowTheDevice)
+{
+    PanelFixture fixture;
+    CEmulatedDevice& device = fixture.StartDevice();
+    fixture.GoLive();
+    device.SetFrontPanelActive(true);
+    Ticks(fixture, 1);
+    ASSERT_FALSE(fixture.Panel().Link().frontPanelLocked);
+    ASSERT_TRUE(device.SetFrontPanelVolume(3, 7.5));
+    Ticks(fixture, 1);
+    EXPECT_EQ(fixture.Panel().Settings()[3].gain, 7.5);
+    EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1071).value(), GainScale.ToPosition(7.5));
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1137).Text(), "7.5k");
+
+    // Locked against the operator: keys move nothing and nothing is sent.
+    fixture.NewCommands();
+    QTest::keyClick(fixture.Panel().Control(1071), Qt::Key_Up);
+    EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1071).value(), GainScale.ToPosition(7.5));
+    EXPECT_TRUE(fixture.NewCommands().empty());
+}
+
+TEST(Connection, DownloadSendsEveryChannelThenStores)
+{
+    struct Case
+    {
+        const char* name;
+        Fault fault;
+        const char* failingCommand;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"all acknowledged", Fault::None, "", "Settings downloaded and stored Successfully!"},
+        {"store refused", Fault::Refusal, "ST", "Download Failed! Check connection and try again."},
+        {"a channel refused", Fault::Refusal, "FL-1000.000-0.707-0.00005CC",
+         "Download Failed! Check connection and try again."},
+    };
+    for (const Case& c : cases) {
+        PanelFixture fixture;
+        CEmulatedDevice& device = fixture.StartDevice();
+        if (c.fault != Fault::None)
+            device.InjectFault(c.fault, FaultTrigger::AtCommand(c.failingCommand));
+        fixture.Click(TransferButton);
+        const std::vector<std::string> commands = fixture.NewCommands();
+        ASSERT_EQ(commands.size(), 17u) << c.name;
+        for (int channel = 0; channel < 16; ++channel) {
+            EXPECT_EQ(commands[channel], "FL-1000.000-0.707-0.000" +
+                                             std::string(channel < 9 ? "0" : "") +
+                                             std::to_string(channel + 1) + "CC")
+                << c.name;
+        }
+        EXPECT_EQ(commands[16], "ST") << c.name;
+        EXPECT_EQ(fixture.Status(), c.status) << c.name;
+        EXPECT_EQ(fixture.Panel().Link().mode, ControlMode::Offline) << c.name;
+        EXPECT_FALSE(fixture.Panel().Link().IsPortOpen()) << c.name;
+    }
+}
+
+TEST(Connection, LiveStoreReportsWhatTheDeviceAnswered)
+{
+    for (const bool refused : {false, true}) {
+        PanelFixture fixture;
+        CEmulatedDevice& device = fixture.StartDevice();
+        fixture.GoLive();
+        if (refused)
+            device.InjectFault(Fault::Refusal, FaultTrigger::AtCommand("ST"));
+        fixture.Click(TransferButton);
+        EXPECT_EQ(fixture.NewCommands(), std::vector<std::string>{"ST"});
+        EXPECT_EQ(fixture.Status(), refused ? "Store Failed! Check connection and try again."
+                                            : "Settings stored successfully!");
+    }
+}
+
+TEST(Connection, RetrieveReadsAndDisconnects)
+{
+    PanelFixture fixture;
+    CEmulatedDevice& device = fixture.StartDevice();
+    device.SetChannelSettings(0, Channel(80.0, 4.0, 1.0, FilterType::Low));
+    device.SetFrontPanelActive(true);
+    fixture.Click(RetrieveButton);
+    CControlPanelDlg& panel = fixture.Panel();
+    EXPECT_EQ(panel.Settings()[0].filter, FilterType::Low);
+    EXPECT_EQ(panel.Settings()[0].freq, 80.0);
+    EXPECT_EQ(fixture.Status(), "Settings Retrieved");
+    EXPECT_EQ(panel.Link().mode, ControlMode::Offline);
+    EXPECT_TRUE(ShowsOfflineButtons(panel));
+    // Offline the faders are the operator's, whatever the device's front panel said.
+    QTest::keyClick(panel.Control(1068), Qt::Key_Up);
+    EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1068).value(), GainScale.ToPosition(1.0) + 2);
+
+    device.SetUpdateMode(true);
+    fixture.Click(RetrieveButton);
+    EXPECT_EQ(fixture.Status(), "Unable retrieve settings - Sonavire is in OS Update mode");
+    EXPECT_EQ(panel.Link().mode, ControlMode::Offline);
+}
+
+TEST(Connection, ChoosingAnotherPortWhileLiveDisconnects)
+{
+    for (const bool samePort : {true, false}) {
+        PanelFixture fixture;
+        fixture.StartDevice();
+        fixture.GoLive();
+        const std::string chosen = samePort ? fixture.Device().PortPath() : "/dev/ttyUSB9";
+        const ModalAnswer answer([&](QWidget& modal) {
+            auto* dialog = qobject_cast<CConfigDlg*>(&modal);
+            if (!dialog)
+                return false;
+            auto* combo = dialog->findChild<QComboBox*>();
+            combo->lineEdit()->selectAll();
+            QTest::keyClicks(combo->lineEdit(), QString::fromStdString(chosen));
+            dialog->accept();
+            return true;
+        });
+        fixture.Click(1249);
+        EXPECT_TRUE(answer.Answered());
+        EXPECT_EQ(fixture.Panel().PortName(), chosen);
+        EXPECT_EQ(fixture.Panel().Link().mode, samePort ? ControlMode::Live : ControlMode::Offline);
+    }
+}
+
+} // namespace

@@ -1,0 +1,137 @@
+#include "tests/panel/panel_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "storage/settings_file.h"
+
+namespace {
+
+constexpr int LoadButton = 1258;
+constexpr int SaveButton = 1259;
+
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Edits a few values through the panel's own controls.
+void EditSomeStrips(PanelFixture& fixture)
+{
+    fixture.Click(1200 + 2);                       // channel 3: High
+    fixture.Click(1118 + 5);                       // channel 6: gain lock
+    QTest::keyClick(fixture.Panel().Control(1068 + 16), Qt::Key_Up); // master gain up
+}
+
+TEST(SettingsFiles, SaveWritesTheWholePanelUnderTheChosenName)
+{
+    struct Case
+    {
+        const char* typed;
+        const char* written;
+    };
+    const Case cases[] = {{"show", "show.snv"}, {"show.SNV", "show.SNV"}, {"show.", "show.snv"}};
+    for (const Case& c : cases) {
+        QTemporaryDir folder;
+        PanelFixture fixture;
+        EditSomeStrips(fixture);
+        const ModalAnswer dialog = ChooseFile(folder.filePath(QString::fromLatin1(c.typed)));
+        fixture.Click(SaveButton);
+        EXPECT_TRUE(dialog.Answered()) << c.typed;
+        const QString written = folder.filePath(QString::fromLatin1(c.written));
+        EXPECT_EQ(Contents(written).toStdString(), SettingsFileText(fixture.Panel().Settings()))
+            << c.typed;
+        EXPECT_EQ(fixture.Status(), "Settings Saved") << c.typed;
+    }
+}
+
+TEST(SettingsFiles, AWrongExtensionIsRefusedWithAMessage)
+{
+    QTemporaryDir folder;
+    PanelFixture fixture;
+    const QString path = folder.filePath(QStringLiteral("show.txt"));
+    Write(path, "keep");
+    QStringList seen;
+    const ModalAnswer dialog = ChooseFile(path);
+    const ModalAnswer box = ModalAnswer::CloseMessageBox(seen);
+    fixture.Click(LoadButton);
+    EXPECT_TRUE(box.Answered());
+    EXPECT_EQ(seen, QStringList({QStringLiteral("Error"),
+                                 QStringLiteral("This is not a valid Sonavire file!")}));
+    EXPECT_EQ(fixture.Panel().Settings(), PanelSettings{});
+}
+
+// /proc takes no new files, whoever asks; the atomic write itself is tested with the storage.
+TEST(SettingsFiles, ASaveThatCannotBeWrittenSaysWhyAndNotSaved)
+{
+    PanelFixture fixture;
+    QStringList errors;
+    const ModalAnswer dialog = ChooseFile(QStringLiteral("/proc/sonavire-panel-test.snv"));
+    const ModalAnswer error = ModalAnswer::CloseMessageBox(errors);
+    fixture.Click(SaveButton);
+    EXPECT_TRUE(error.Answered());
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_EQ(errors[0], QStringLiteral("Error"));
+    EXPECT_TRUE(errors[1].contains(QStringLiteral("/proc/sonavire-panel-test.snv")))
+        << errors[1].toStdString();
+    EXPECT_EQ(fixture.Status(), "Saving Settings to File....");
+    fixture.Panel().OnTimer();
+    EXPECT_EQ(fixture.Status(), "Disconnected; Offline Mode");
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/proc/sonavire-panel-test.snv")));
+}
+
+TEST(SettingsFiles, LoadingWhileLiveDownloadsEveryChannelInOrder)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("show.snv"));
+    Write(path, "[CHANNEL2]\r\nFreq=250\r\nFilter=NO\r\n[MASTER]\r\nGain=4\r\n");
+    for (const bool refused : {false, true}) {
+        PanelFixture fixture;
+        CEmulatedDevice& device = fixture.StartDevice();
+        fixture.GoLive();
+        if (refused)
+            device.InjectFault(Fault::Refusal, FaultTrigger::AtCommandPrefix("NO"));
+        const ModalAnswer dialog = ChooseFile(path);
+        fixture.Click(LoadButton);
+        const std::vector<std::string> commands = fixture.NewCommands();
+        ASSERT_EQ(commands.size(), 16u);
+        EXPECT_EQ(commands[0], "FL-1000.000-0.710-0.00001CC");
+        EXPECT_EQ(commands[1], "NO-250.000-0.710-0.00002CC");
+        EXPECT_EQ(commands[15], "FL-1000.000-0.710-0.00016CC");
+        EXPECT_EQ(fixture.Status(), refused ? "Download Failed! Check connection and try again."
+                                            : "Settings Downloaded Successfully!");
+        EXPECT_EQ(fixture.Panel().Settings()[16].gain, 4.0);
+        EXPECT_EQ(device.Settings()[1].filter, refused ? FilterType::Flat : FilterType::Notch);
+    }
+}
+
+TEST(SettingsFiles, LoadingOfflineShowsTheFileAndSendsNothing)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("show.snv"));
+    Write(path, "[CHANNEL3]\r\nFilter=lp\r\nQLock=1\r\n[channel4]\r\nFILTER=LP\r\n");
+    PanelFixture fixture;
+    fixture.Click(1232 + 2); // channel 3: Tone, which an unknown token keeps
+    const ModalAnswer dialog = ChooseFile(path);
+    fixture.Click(LoadButton);
+    const PanelSettings& settings = fixture.Panel().Settings();
+    EXPECT_EQ(settings[2].filter, FilterType::Tone);
+    EXPECT_TRUE(settings[2].qLock);
+    EXPECT_EQ(settings[3].filter, FilterType::Low);
+    EXPECT_EQ(settings[2].q, 0.71);
+    EXPECT_EQ(fixture.Status(), "Settings Loaded");
+}
+
+} // namespace
