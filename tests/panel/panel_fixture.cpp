@@ -77,16 +77,19 @@ std::string PanelFixture::Status() const
     return text;
 }
 
-ModalAnswer::ModalAnswer(std::function<bool(QWidget&)> answer)
+ModalAnswer::~ModalAnswer()
 {
-    auto* poll = new QTimer(qApp);
+    delete poll;
+}
+
+ModalAnswer::ModalAnswer(std::function<bool(QWidget&)> answer) : poll(new QTimer(qApp))
+{
     poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer, done = answered] {
+    QObject::connect(poll, &QTimer::timeout, poll, [timer = poll.data(), answer, done = answered] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible() || !answer(*modal))
             return;
-        poll->stop();
-        poll->deleteLater();
+        timer->stop();
         *done = true;
     });
     poll->start();

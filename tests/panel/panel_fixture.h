@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -35,7 +37,8 @@ public:
     // The status display's text without its trailing spaces.
     std::string Status() const;
 
-    template <typename Control> Control& ControlAt(int id)
+    template <typename Control>
+    Control& ControlAt(int id)
     {
         return *static_cast<Control*>(panel->Control(id));
     }
@@ -48,10 +51,14 @@ private:
 
 // Answers the next modal window that the answer takes (it returns true) when it appears;
 // windows it does not take are left to other answers.
+// An answer that has not been used by the time it goes out of scope stops waiting.
 class ModalAnswer
 {
 public:
     explicit ModalAnswer(std::function<bool(QWidget&)> answer);
+    ModalAnswer(const ModalAnswer&) = delete;
+    ModalAnswer& operator=(const ModalAnswer&) = delete;
+    ~ModalAnswer();
     // Any modal window but a file dialog: records its title and text, then presses Yes,
     // Cancel or the default button, in that order of preference, or closes it.
     static ModalAnswer CloseMessageBox(QStringList& seen);
@@ -60,6 +67,7 @@ public:
 
 private:
     std::shared_ptr<bool> answered = std::make_shared<bool>(false);
+    QPointer<QTimer> poll;
 };
 
 // Answers the next file dialog with the given path (accepted), or cancels it when empty.

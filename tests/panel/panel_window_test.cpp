@@ -203,10 +203,10 @@ public slots:
 
 TEST(PanelHelp, HelpButtonAndF1OpenThePageNamedAfterTheProgram)
 {
-    const QString page = QDir(QCoreApplication::applicationDirPath())
-                             .filePath(QFileInfo(QCoreApplication::applicationFilePath())
-                                           .completeBaseName() +
-                                       QStringLiteral(".html"));
+    const QString page =
+        QDir(QCoreApplication::applicationDirPath())
+            .filePath(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+                      QStringLiteral(".html"));
     QFile file(page);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
@@ -225,7 +225,8 @@ TEST(PanelHelp, HelpButtonAndF1OpenThePageNamedAfterTheProgram)
     ASSERT_EQ(catcher.opened.size(), 2);
     EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile(page));
     EXPECT_EQ(catcher.opened[1], QUrl::fromLocalFile(page));
-    EXPECT_EQ(seen, QStringList({QStringLiteral("Error"), QStringLiteral("Failed to launch help.")}));
+    EXPECT_EQ(seen,
+              QStringList({QStringLiteral("Error"), QStringLiteral("Failed to launch help.")}));
 }
 
 TEST(PanelAbout, AltSpaceOpensTheMenuWithTheAboutBox)
@@ -233,12 +234,12 @@ TEST(PanelAbout, AltSpaceOpensTheMenuWithTheAboutBox)
     PanelFixture fixture;
     QStringList menuItems;
     QStringList about;
+    const ModalAnswer closeAbout = ModalAnswer::CloseMessageBox(about);
     QTimer::singleShot(50, [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_NE(menu, nullptr);
         for (QAction* action : menu->actions())
             menuItems << action->text();
-        ModalAnswer::CloseMessageBox(about);
         menu->actions().last()->trigger();
         menu->close();
     });
