@@ -50,7 +50,6 @@ void CConfigDlg::CreateControls()
     Place(portCombo, ComboRect);
     portLabel->setBuddy(portCombo);
     connect(portCombo, &QComboBox::activated, this, &CConfigDlg::OnPortSelChange);
-    connect(portCombo->lineEdit(), &QLineEdit::textEdited, this, [this] { typed = true; });
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
@@ -80,8 +79,7 @@ void CConfigDlg::OnInitDialog()
         ReportNoPorts();
         return;
     }
-    // The first item that begins with the name, letter case ignored. Preselecting leaves
-    // portName alone, so OK without a choice hands back the port that came in.
+    // The first item that begins with the name, letter case ignored.
     const int found = portCombo->findText(QString::fromStdString(portName), Qt::MatchStartsWith);
     portCombo->setCurrentIndex(found < 0 ? 0 : found);
 }
@@ -115,14 +113,15 @@ void CConfigDlg::ReportNoPorts()
 void CConfigDlg::OnPortSelChange(int index)
 {
     portName = portCombo->itemText(index).toStdString();
-    typed = false;
 }
 
 void CConfigDlg::accept()
 {
-    // An emptied field names no port, so the previous choice stands.
+    // OK takes the port the field shows, preselected, picked or typed, so that what the
+    // operator saw is what the panel uses. An emptied field names no port: the previous
+    // choice stands.
     const QString text = portCombo->currentText().trimmed();
-    if (typed && !text.isEmpty())
+    if (!text.isEmpty())
         portName = text.toStdString();
     QDialog::accept();
 }

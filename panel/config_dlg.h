@@ -41,5 +41,4 @@ private:
     QLabel* portLabel = nullptr;
     QComboBox* portCombo = nullptr;
     bool initialised = false;
-    bool typed = false;
 };

@@ -73,9 +73,15 @@ struct ModeButtonLook
     bool retrieveShown;
 };
 constexpr ModeButtonLook ModeLooks[] = {
-    {{181, 188}, "Connect to Sonavire for Real-Time Control", {182, 189},
-     "Download Settings to Sonavire", true},
-    {{191, 192}, "Disconnect from Sonavire", {182, 189}, "Store settings permanently in Sonavire",
+    {{181, 188},
+     "Connect to Sonavire for Real-Time Control",
+     {182, 189},
+     "Download Settings to Sonavire",
+     true},
+    {{191, 192},
+     "Disconnect from Sonavire",
+     {182, 189},
+     "Store settings permanently in Sonavire",
      false},
     {{191, 192}, "Disconnect from Sonavire", {203, 204}, "Update Sonavire Firmware", false},
 };
@@ -145,8 +151,7 @@ const CControlPanelDlg::ClickRoute CControlPanelDlg::ClickRoutes[] = {
 };
 
 CControlPanelDlg::CControlPanelDlg(const std::string& startupFile, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint),
-      appIcon(SkinResources::IconPath()),
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), appIcon(SkinResources::IconPath()),
       startupFile(startupFile)
 {
     shownFilter.fill(-1);
@@ -198,7 +203,8 @@ void CControlPanelDlg::CreateControls()
         control->setGeometry(at.x, at.y, at.width, at.height);
         control->setVisible(entry.kind != ControlClass::DragArea);
         if (auto* button = qobject_cast<CKVNBitmapButton*>(control))
-            connect(button, &QAbstractButton::clicked, this, [this, id = entry.id] { OnClick(id); });
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, id = entry.id] { OnClick(id); });
     }
 }
 
@@ -889,8 +895,8 @@ void CControlPanelDlg::OnLoadSettings(int)
 void CControlPanelDlg::OnSaveSettings(int)
 {
     const QString chosen =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Save Sonavire Configuration"),
-                                     QString(), QString::fromLatin1(SettingsFileFilter));
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save Sonavire Configuration"), QString(),
+                                     QString::fromLatin1(SettingsFileFilter));
     if (chosen.isEmpty())
         return;
     const std::optional<std::string> path = SettingsSavePath(chosen.toStdString());
@@ -909,19 +915,20 @@ void CControlPanelDlg::OnSaveSettings(int)
 
 bool CControlPanelDlg::UpdateFirmware()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Select Sonavire Flash Image File"), QString(),
-        QStringLiteral("HEX Files(*.hex)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Select Sonavire Flash Image File"),
+                                     QString(), QStringLiteral("HEX Files(*.hex)"));
     if (path.isEmpty())
         return false;
     if (UpperExtension(path) != "HEX") {
         ShowError(QStringLiteral("This is not a valid hex file!"));
         return false;
     }
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-        this, QStringLiteral("Update Sonavire OS"),
-        QString::fromLatin1(FirmwareChecklist).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, QStringLiteral("Update Sonavire OS"),
+                              QString::fromLatin1(FirmwareChecklist)
+                                  .replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
     if (answer != QMessageBox::Ok)
         return false;
     link.StartFirmwareUpdate(path.toStdString());

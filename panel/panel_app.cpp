@@ -85,8 +85,7 @@ bool CPanelApp::ParseCommandLine(Options& options)
 QList<QAction*> CPanelApp::DemoDeviceActions(QObject* owner)
 {
     CEmulatedDevice* device = demoDevice.get();
-    auto* updateSwitch =
-        new QAction(QStringLiteral("Demo Sonavire: 'OS Update' Switch On"), owner);
+    auto* updateSwitch = new QAction(QStringLiteral("Demo Sonavire: 'OS Update' Switch On"), owner);
     updateSwitch->setCheckable(true);
     connect(updateSwitch, &QAction::toggled, owner,
             [device](bool on) { device->SetUpdateMode(on); });

@@ -5,8 +5,7 @@
 CSerialMessageEvent::CSerialMessageEvent(std::uint32_t message, std::uintptr_t wParam,
                                          std::intptr_t lParam)
     : QEvent(EventType()), message(message), wParam(wParam), lParam(lParam)
-{
-}
+{}
 
 QEvent::Type CSerialMessageEvent::EventType()
 {

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 namespace {
 
 constexpr int TransferButton = 1252;
@@ -35,10 +38,11 @@ QByteArray HexFile(int length)
 class FirmwareUpdate : public testing::Test
 {
 protected:
-    FirmwareUpdate()
+    explicit FirmwareUpdate(bool paced = false)
     {
         EmulatorOptions options;
         options.updateMode = true;
+        options.paced = paced;
         fixture.StartDevice(options);
         fixture.Click(1257);
         EXPECT_EQ(fixture.Panel().Link().mode, ControlMode::FirmwareUpdate);
@@ -166,6 +170,39 @@ TEST_F(FirmwareUpdate, ADeviceThatFallsSilentEndsTheWaitAfterTenSeconds)
                   .substr(0, 59));
     fixture.Click(1248);
     EXPECT_FALSE(fixture.Panel().isVisible());
+}
+
+// At the wire's own pace every progress text stays long enough to be seen.
+class PacedFirmwareUpdate : public FirmwareUpdate
+{
+protected:
+    PacedFirmwareUpdate() : FirmwareUpdate(true) {}
+};
+
+TEST_F(PacedFirmwareUpdate, ShowsTheProgressOfEveryPageThenComplete)
+{
+    std::vector<std::string> shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const std::string text = fixture.Status();
+        if (shown.empty() || shown.back() != text)
+            shown.push_back(text);
+    });
+    watch.start(2);
+    Start(WriteFile(QStringLiteral("image.hex"), HexFile(0x1F00)), QMessageBox::Ok);
+    ASSERT_TRUE(WaitUntilDone());
+    QTest::qWait(20);
+
+    std::vector<std::string> expected;
+    for (int page = 1; page <= 31; ++page) {
+        char percent[8];
+        std::snprintf(percent, sizeof percent, "%3d%%", (page * 100 * 2 + 31) / 62);
+        expected.push_back(std::string("Programming Sonavire Firmware; ") + percent);
+    }
+    expected.push_back("Programming Sonavire Firmware; Complete!");
+    const auto first = std::find(shown.begin(), shown.end(), expected.front());
+    ASSERT_NE(first, shown.end());
+    EXPECT_EQ(std::vector<std::string>(first, shown.end()), expected);
 }
 
 } // namespace

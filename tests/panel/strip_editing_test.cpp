@@ -65,7 +65,10 @@ TEST(StripEditingOffline, EachControlChangesOnlyItsOwnStrip)
     };
     const Case cases[] = {
         {"Q knob of channel 5", QKnob(4), 4, {1000.0, QScale.ToValue(75), 0.0}},
-        {"frequency knob of channel 16", FreqKnob(15), 15, {FrequencyScale.ToValue(150), 0.707, 0.0}},
+        {"frequency knob of channel 16",
+         FreqKnob(15),
+         15,
+         {FrequencyScale.ToValue(150), 0.707, 0.0}},
         {"gain fader of channel 1", Fader(0), 0, {1000.0, 0.707, GainScale.ToValue(30)}},
         {"master frequency", FreqKnob(Master), Master, {FrequencyScale.ToValue(150), 0.707, 0.0}},
     };
@@ -113,8 +116,7 @@ TEST(StripEditingOffline, TurningALockOnMovesNothingAndTheMastersNextMoveSetsThe
                   QScale.ToPosition(after[Master].q));
         EXPECT_EQ(after[channel].q,
                   QScale.ToValue(fixture.ControlAt<CBitmapKnob>(QKnob(channel)).value()));
-        EXPECT_EQ(after[channel].gain,
-                  GainScale.ToValue(GainScale.ToPosition(after[Master].gain)));
+        EXPECT_EQ(after[channel].gain, GainScale.ToValue(GainScale.ToPosition(after[Master].gain)));
         EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1051 + channel).Text(),
                   fixture.ControlAt<CBitmapFontStatic>(1051 + Master).Text());
     }
