@@ -458,11 +458,12 @@ void CControlPanelDlg::ShowAboutBox()
     about.exec();
 }
 
+// Qt paints the children over the window's own painting after it, the status display
+// included; asking for it again from here would make every paint ask for the next.
 void CControlPanelDlg::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     background.DrawTiled(painter, width(), height());
-    statusDisplay.update();
 }
 
 // ---- strips

@@ -141,6 +141,30 @@ TEST(PanelExit, IsIgnoredWhileFirmwareIsBeingSent)
     EXPECT_EQ(fixture.Panel().result(), QDialog::Accepted);
 }
 
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+// A window that asks for a paint while it paints never rests.
+TEST(PanelPaint, AnIdlePanelDoesNotRepaint)
+{
+    PanelFixture fixture;
+    QTest::qWait(100);
+    PaintCounter counter;
+    fixture.Panel().installEventFilter(&counter);
+    QTest::qWait(300);
+    EXPECT_LE(counter.paints, 1);
+}
+
 TEST(PanelPortPreference, IsReadAtStartAndWrittenAtExit)
 {
     QSettings({QStringLiteral("Roravir Ude")}, QStringLiteral("Sonavire"))
