@@ -521,41 +521,46 @@ void CControlPanelDlg::OnGainFaderMoved(CBitmapSlider& fader)
 
 void CControlPanelDlg::OnQKnobReleased(CBitmapKnob& knob)
 {
-    const int strip = ControlId(&knob) - 1000;
+    static constexpr KnobRelease Q{"Sending Filter Q value to Sonavire...",
+                                   "Filter Q Setting Complete",
+                                   "Filter Q Setting Failed",
+                                   &StripSettings::qLock,
+                                   &StripSettings::q,
+                                   &CDeviceLink::SetQ};
+    SendReleasedKnob(ControlId(&knob) - 1000, Q);
+}
+
+void CControlPanelDlg::OnFreqKnobReleased(CBitmapKnob& knob)
+{
+    static constexpr KnobRelease Frequency{"Sending Frequency value to Sonavire...",
+                                           "Frequency Setting Complete",
+                                           "Frequency Setting Failed",
+                                           &StripSettings::freqLock,
+                                           &StripSettings::freq,
+                                           &CDeviceLink::SetFrequency};
+    SendReleasedKnob(ControlId(&knob) - 1034, Frequency);
+}
+
+// A channel's knob sends its own value; the master's sends the value of every channel locked
+// to it and never its own.
+void CControlPanelDlg::SendReleasedKnob(int strip, const KnobRelease& release)
+{
     if (link.mode == ControlMode::Live)
-        ShowStatus("Sending Filter Q value to Sonavire...", CStatusLine::UntilReplaced);
+        ShowStatus(release.sending, CStatusLine::UntilReplaced);
     // Showing the text lets waiting events run; the link may have dropped meanwhile.
     if (link.mode != ControlMode::Live)
         return;
     bool acknowledged = true;
     for (int channel = 0; channel < ChannelCount; ++channel) {
-        const bool sent = strip == MasterStrip ? settings[channel].qLock : channel == strip;
+        const StripSettings& values = settings[channel];
+        const bool sent = strip == MasterStrip ? values.*release.lock : channel == strip;
         if (sent)
-            acknowledged = link.SetQ(channel, settings[channel].q) && acknowledged;
+            acknowledged = (link.*release.send)(channel, values.*release.value) && acknowledged;
     }
     if (acknowledged)
-        ShowStatus("Filter Q Setting Complete", 2);
+        ShowStatus(release.complete, 2);
     else
-        ShowStatus("Filter Q Setting Failed", 4);
-}
-
-void CControlPanelDlg::OnFreqKnobReleased(CBitmapKnob& knob)
-{
-    const int strip = ControlId(&knob) - 1034;
-    if (link.mode == ControlMode::Live)
-        ShowStatus("Sending Frequency value to Sonavire...", CStatusLine::UntilReplaced);
-    if (link.mode != ControlMode::Live)
-        return;
-    bool acknowledged = true;
-    for (int channel = 0; channel < ChannelCount; ++channel) {
-        const bool sent = strip == MasterStrip ? settings[channel].freqLock : channel == strip;
-        if (sent)
-            acknowledged = link.SetFrequency(channel, settings[channel].freq) && acknowledged;
-    }
-    if (acknowledged)
-        ShowStatus("Frequency Setting Complete", 2);
-    else
-        ShowStatus("Frequency Setting Failed", 4);
+        ShowStatus(release.failed, 4);
 }
 
 void CControlPanelDlg::OnFilterButton(int id)

@@ -94,6 +94,17 @@ private:
     };
     static const ClickRoute ClickRoutes[];
 
+    // What a knob's release sends and shows.
+    struct KnobRelease
+    {
+        const char* sending;
+        const char* complete;
+        const char* failed;
+        bool StripSettings::*lock;
+        double StripSettings::*value;
+        bool (CDeviceLink::*send)(int index, double value);
+    };
+
     // Start-up.
     void CreateControls();
     QWidget* ControlFor(const ControlEntry& entry);
@@ -118,6 +129,7 @@ private:
     void OnQKnobReleased(CBitmapKnob& knob);
     void OnFreqKnobMoved(CBitmapKnob& knob);
     void OnFreqKnobReleased(CBitmapKnob& knob);
+    void SendReleasedKnob(int strip, const KnobRelease& release);
     void OnGainFaderMoved(CBitmapSlider& fader);
     void OnLockButton(int id);
     void OnFilterButton(int id);
