@@ -3,7 +3,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test demo screenshot bench clean format
+.PHONY: deps configure build test test-asan test-tsan demo screenshot bench clean format
 
 deps:
 	@scripts/install-deps
@@ -16,6 +16,22 @@ build: configure
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The whole suite under AddressSanitizer with UndefinedBehaviorSanitizer, and under
+# ThreadSanitizer, each in a build of its own.
+test-asan: deps
+	@cmake -S . -B build-asan -G Ninja -DSONAVIRE_SANITIZE=address >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	@cmake -S . -B build-tsan -G Ninja -DSONAVIRE_SANITIZE=thread >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	@cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/sanitizers/tsan.supp \
+		ctest --output-on-failure -j $(JOBS)
 
 # The panel needs a desktop session; its emulated Sonavire needs nothing else.
 demo: build
@@ -38,4 +54,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR) build-asan build-tsan
