@@ -3,7 +3,8 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test test-asan test-tsan demo screenshot bench clean format
+.PHONY: deps configure build test test-asan test-tsan demo screenshot bench clean format \
+	fuzz-deps fuzz-build fuzz fuzz-smoke
 
 deps:
 	@scripts/install-deps
@@ -50,8 +51,37 @@ screenshot: build
 bench: build
 	@$(BUILD_DIR)/bench/link_bench
 
+# The fuzz targets build with clang and the sanitizers in a tree of their own. Each runs for
+# FUZZ_SECONDS on its own copy of the corpus, one after the other and niced, since the
+# machine is shared; crashing inputs land in $(FUZZ_DIR)/artifacts.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := intel_hex private_profile settings_file answers firmware_lines
+
+fuzz-deps:
+	@scripts/install-deps fuzz
+
+fuzz-build: fuzz-deps
+	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DSONAVIRE_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+fuzz: fuzz-build
+	@mkdir -p $(FUZZ_DIR)/artifacts
+	@for target in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_DIR)/corpus/$$target; \
+		cp -n fuzz/corpus/$$target/* $(FUZZ_DIR)/corpus/$$target/; \
+		echo "fuzz: $$target for $(FUZZ_SECONDS) s"; \
+		nice -n 10 $(FUZZ_DIR)/fuzz/$${target}_fuzzer -max_total_time=$(FUZZ_SECONDS) \
+			-close_fd_mask=2 -print_final_stats=1 \
+			-artifact_prefix=$(FUZZ_DIR)/artifacts/$$target- \
+			$(FUZZ_DIR)/corpus/$$target || exit 1; \
+	done
+
+fuzz-smoke:
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=10
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD_DIR) build-asan build-tsan
+	@rm -rf $(BUILD_DIR) build-asan build-tsan $(FUZZ_DIR)

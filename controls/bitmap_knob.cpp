@@ -13,13 +13,17 @@ CBitmapKnob::CBitmapKnob(QWidget* parent) : CSkinnedSlider(InitialMaxPos, parent
 
 void CBitmapKnob::SetBitmap(unsigned int resourceId, int part)
 {
-    static constexpr void (CBitmapKnob::*Geometry[PartCount])() = {
-        &CBitmapKnob::FitBody, &CBitmapKnob::CentreCap, &CBitmapKnob::SizeOrbit};
     if (part < 0 || part >= PartCount)
         return;
     parts[part].Load(resourceId);
-    if (!parts[part].Size().isEmpty())
-        (this->*Geometry[part])();
+    if (!parts[part].Size().isEmpty()) {
+        if (part == Body)
+            FitBody();
+        else if (part == Cap)
+            CentreCap();
+        else
+            SizeOrbit();
+    }
     repaint();
 }
 

@@ -7,13 +7,15 @@ CBitmapSlider::CBitmapSlider(QWidget* parent) : CSkinnedSlider(InitialMaxPos, pa
 
 void CBitmapSlider::SetBitmap(unsigned int resourceId, int part)
 {
-    static constexpr void (CBitmapSlider::*Geometry[PartCount])() = {&CBitmapSlider::FitChannel,
-                                                                     &CBitmapSlider::CentreThumb};
     if (part < 0 || part >= PartCount)
         return;
     parts[part].Load(resourceId);
-    if (!parts[part].Size().isEmpty())
-        (this->*Geometry[part])();
+    if (!parts[part].Size().isEmpty()) {
+        if (part == Channel)
+            FitChannel();
+        else
+            CentreThumb();
+    }
     repaint();
 }
 

@@ -1,0 +1,58 @@
+// Profile (INI) files: any text, any section and key looked up, any value limit.
+#include <algorithm>
+#include <cstdint>
+#include <fuzzer/FuzzedDataProvider.h>
+#include <string>
+#include <string_view>
+
+#include "fuzz/require.h"
+#include "storage/private_profile.h"
+
+namespace {
+
+constexpr std::size_t LongestName = 64;
+constexpr std::size_t LargestLimit = 40;
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view part)
+{
+    return std::search(text.begin(), text.end(), part.begin(), part.end(),
+                       [](char a, char b) { return LowerAscii(a) == LowerAscii(b); }) != text.end();
+}
+
+bool SharePrefix(std::string_view a, std::string_view b)
+{
+    const auto common = std::min(a.size(), b.size());
+    return a.substr(0, common) == b.substr(0, common);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    const auto limit = input.ConsumeIntegralInRange<std::size_t>(0, LargestLimit);
+    const std::string section = input.ConsumeRandomLengthString(LongestName);
+    const std::string key = input.ConsumeRandomLengthString(LongestName);
+    const std::string fallback = input.ConsumeRandomLengthString(LongestName);
+    const std::string text = input.ConsumeRemainingBytesAsString();
+
+    const std::string value = CPrivateProfile::FromText(text).GetString(section, key, fallback);
+    Require(value.size() <= CPrivateProfile::MaxValueLength, "a value is cut to 15 characters");
+    if (value != fallback.substr(0, CPrivateProfile::MaxValueLength)) {
+        Require(value.find('\n') == std::string::npos, "a value found never spans lines");
+        Require(ContainsIgnoringCase(text, section) && ContainsIgnoringCase(text, key) &&
+                    ContainsIgnoringCase(text, value),
+                "a value found comes from the file under its section and key");
+    }
+
+    const std::string limited =
+        CPrivateProfile::FromText(text, limit).GetString(section, key, fallback);
+    Require(limited.size() <= limit, "a value is cut to the given limit");
+    Require(SharePrefix(value, limited), "the limit only cuts the value");
+    return 0;
+}

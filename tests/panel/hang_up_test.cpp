@@ -1,0 +1,70 @@
+#include "tests/panel/panel_fixture.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+
+namespace {
+
+using std::chrono::nanoseconds;
+
+constexpr int IdleMs = 3000;
+// A worker that polls a dead line in a loop burns a whole core; waiting costs next to nothing.
+constexpr double BusyShare = 0.1;
+
+nanoseconds ProcessCpuTime()
+{
+    timespec used{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return std::chrono::seconds(used.tv_sec) + nanoseconds(used.tv_nsec);
+}
+
+struct HangUpCase
+{
+    const char* name;
+    bool updateMode;
+    ControlMode connected;
+};
+
+class HangUp : public testing::TestWithParam<HangUpCase>
+{};
+
+// The panel's own timer runs while the line is dead: the loss is reported at a tick and
+// nothing in the process keeps the processor busy with the dead line.
+TEST_P(HangUp, IsReportedWithoutSpinning)
+{
+    PanelFixture fixture;
+    EmulatorOptions options;
+    options.updateMode = GetParam().updateMode;
+    CEmulatedDevice& device = fixture.StartDevice(options);
+    fixture.Click(1257);
+    ASSERT_EQ(fixture.Panel().Link().mode, GetParam().connected);
+
+    const auto wallStart = std::chrono::steady_clock::now();
+    const nanoseconds cpuStart = ProcessCpuTime();
+    device.InjectFault(Fault::HangUp);
+    QTest::qWait(IdleMs);
+    const nanoseconds cpu = ProcessCpuTime() - cpuStart;
+    const auto wall = std::chrono::steady_clock::now() - wallStart;
+
+    EXPECT_LT(cpu.count(), BusyShare * std::chrono::duration_cast<nanoseconds>(wall).count())
+        << "CPU " << cpu.count() / 1000000 << " ms in "
+        << std::chrono::duration_cast<std::chrono::milliseconds>(wall).count() << " ms";
+    EXPECT_FALSE(device.LineUp());
+    EXPECT_EQ(fixture.Panel().Link().mode, ControlMode::Offline);
+    EXPECT_FALSE(fixture.Panel().Link().IsPortOpen());
+    EXPECT_EQ(fixture.Status(), "Lost Connection with Sonavire");
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, HangUp,
+                         testing::Values(HangUpCase{"Live", false, ControlMode::Live},
+                                         HangUpCase{"UpdateMode", true,
+                                                    ControlMode::FirmwareUpdate}),
+                         [](const testing::TestParamInfo<HangUpCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace
