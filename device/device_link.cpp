@@ -92,6 +92,7 @@ std::string CDeviceLink::Transact(const std::string& command, bool expectAnswer,
         return answer;
     if (port->ReadLine(answer, static_cast<std::uint32_t>(timeoutMs)) != StatusSuccess) {
         answer.clear();
+        Drop();
     }
     return answer;
 }

@@ -12,6 +12,7 @@
 #include <numeric>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,7 +50,8 @@ constexpr const char* Downloaded = "Settings downloaded and stored Successfully!
 constexpr const char* StoreFailed = "Store Failed! Check connection and try again.";
 constexpr const char* Stored = "Settings stored successfully!";
 constexpr const char* Lost = "Lost Connection with Sonavire";
-constexpr const char* NoResponse = "Programming Sonavire Firmware; ERROR! No response from Sonavire";
+constexpr const char* NoResponse =
+    "Programming Sonavire Firmware; ERROR! No response from Sonavire";
 constexpr const char* Aborted = "Programming Sonavire Firmware; ERROR! Update Aborted";
 constexpr const char* Complete = "Programming Sonavire Firmware; Complete!";
 // Put on the line before a poll and held there, so that any text the poll shows stands out.
@@ -73,7 +75,7 @@ enum class Misbehaviour
     Trickle,
     Flood,
     HangUp,
-    Abort,
+    Abort, // the device gives the firmware transfer up after a few pages
 };
 
 // What the panel holds after the exchange, from what it held and what the device holds.
@@ -108,8 +110,7 @@ const ExchangePlan& PlanOf(Exchange exchange)
         {"DownloadAndStore", milliseconds(SetWaitMs), milliseconds(1600), "R\r"},
         {"LiveStore", milliseconds(StoreWaitMs), milliseconds(2100), "R\r"},
         {"Poll", milliseconds(QueryWaitMs), milliseconds(300), "M01\r"},
-        {"FirmwareTransfer", CDeviceLink::FirmwareResponseLimit + Tick, milliseconds(400),
-         "<<\r"},
+        {"FirmwareTransfer", CDeviceLink::FirmwareResponseLimit + Tick, milliseconds(400), "<<\r"},
     };
     return plans[static_cast<int>(exchange)];
 }
@@ -211,13 +212,11 @@ PanelSettings HeldSettings()
 {
     PanelSettings settings;
     for (int channel = 0; channel < ChannelCount; ++channel) {
-        settings[channel] = {5000.0 + 100.0 * channel,
-                             (200 + 10 * channel) / 100.0,
-                             (90 - 5 * channel) / 10.0,
-                             static_cast<FilterType>(channel % FilterTypeCount),
-                             channel % 2 == 0,
-                             channel % 3 == 0,
-                             channel % 4 == 0};
+        settings[channel] = {
+            5000.0 + 100.0 * channel,  (200 + 10 * channel) / 100.0,
+            (90 - 5 * channel) / 10.0, static_cast<FilterType>(channel % FilterTypeCount),
+            channel % 2 == 0,          channel % 3 == 0,
+            channel % 4 == 0};
     }
     settings[MasterStrip] = {3000.0, 1.25, 5.5};
     return settings;
@@ -281,6 +280,24 @@ milliseconds TrickleTime(const Cell& cell)
     return plan.trickle * static_cast<int>(std::string(plan.trickledAnswer).size());
 }
 
+std::string Describe(const StripSettings& strip)
+{
+    std::ostringstream text;
+    text << strip.freq << " Hz, Q " << strip.q << ", gain " << strip.gain << ", "
+         << FilterTypeToken(strip.filter) << ", locks " << strip.freqLock << strip.qLock
+         << strip.gainLock;
+    return text.str();
+}
+
+void ExpectSettings(const PanelSettings& actual, const PanelSettings& expected)
+{
+    for (int strip = 0; strip < StripCount; ++strip) {
+        EXPECT_TRUE(actual[strip] == expected[strip])
+            << "strip " << strip << " holds " << Describe(actual[strip]) << " instead of "
+            << Describe(expected[strip]);
+    }
+}
+
 // The status display's text for a message, as the fixture reads it.
 std::string Shown(const char* text)
 {
@@ -304,8 +321,7 @@ public:
                   std::this_thread::sleep_for(milliseconds(1));
               }
           })
-    {
-    }
+    {}
 
 private:
     std::jthread watcher;
@@ -465,9 +481,9 @@ TEST_P(FaultMatrix, ThePanelRecoversInTimeAndKeepsItsSettings)
 
     ExpectTheFaultHit(cell, trigger);
     EXPECT_EQ(fixture.Status(), Shown(cell.status));
-    EXPECT_EQ(panel.Link().mode, cell.mode);
+    EXPECT_STREQ(CStatusLine::ModeText(panel.Link().mode), CStatusLine::ModeText(cell.mode));
     EXPECT_EQ(panel.Link().IsPortOpen(), cell.mode != ControlMode::Offline);
-    EXPECT_EQ(panel.Settings(), Expected(cell.settings, held, DeviceSettings()));
+    ExpectSettings(panel.Settings(), Expected(cell.settings, held, DeviceSettings()));
     EXPECT_LE(elapsed, PlanOf(cell.exchange).wait + TrickleTime(cell) + Margin);
     // The trickled answer did take its time, longer than a whole-answer time-out would allow.
     EXPECT_GE(elapsed, TrickleTime(cell));

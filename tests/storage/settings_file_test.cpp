@@ -1,8 +1,11 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "storage/settings_file.h"
@@ -251,20 +254,42 @@ TEST_F(SettingsFileTest, SaveIntoAMissingFolderOrOverAFolderFails)
     EXPECT_EQ(error, "Is a directory");
 }
 
+// Permissions do not bind root: run as root, the checks go to a child that has become an
+// ordinary user owning the folder.
+void AsOrdinaryUser(const fs::path& folder, const std::function<void()>& checks)
+{
+    constexpr uid_t Nobody = 65534;
+    if (geteuid() != 0)
+        return checks();
+    ASSERT_EQ(chown(folder.c_str(), Nobody, Nobody), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const bool ordinary =
+            setgroups(0, nullptr) == 0 && setgid(Nobody) == 0 && setuid(Nobody) == 0;
+        if (ordinary)
+            checks();
+        _exit(ordinary && !testing::Test::HasFailure() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the checks failed as a user";
+}
+
 TEST_F(SettingsFileTest, ReadOnlyFolderAndFileAreNotWritten)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
-    const fs::path path = folder / "show.snv";
-    WriteText(path, "previous contents");
-    fs::permissions(path, fs::perms::owner_read);
-    std::string error;
-    EXPECT_FALSE(WriteSettingsFile(path, PanelSettings{}, error));
-    EXPECT_EQ(error, "Permission denied");
-    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(WriteSettingsFile(folder / "new.snv", PanelSettings{}, error));
-    EXPECT_EQ(error, "Permission denied");
-    EXPECT_EQ(ReadAll(path), "previous contents");
+    AsOrdinaryUser(folder, [this] {
+        const fs::path path = folder / "show.snv";
+        WriteText(path, "previous contents");
+        fs::permissions(path, fs::perms::owner_read);
+        std::string error;
+        EXPECT_FALSE(WriteSettingsFile(path, PanelSettings{}, error));
+        EXPECT_EQ(error, "Permission denied");
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(WriteSettingsFile(folder / "new.snv", PanelSettings{}, error));
+        EXPECT_EQ(error, "Permission denied");
+        EXPECT_EQ(ReadAll(path), "previous contents");
+    });
 }
 
 TEST_F(SettingsFileTest, ReadReportsMissingAndUnreadableFilesWithoutTouchingSettings)
