@@ -105,6 +105,19 @@ double ParseNumberAnswer(std::string_view answer)
     return ParseLeadingNumber(answer);
 }
 
+bool HoldsNumber(std::string_view answer)
+{
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t at = answer.find_first_not_of(" \t\n\v\f\r");
+    if (at == std::string_view::npos)
+        return false;
+    if (answer[at] == '+' || answer[at] == '-')
+        ++at;
+    if (at < answer.size() && answer[at] == '.')
+        ++at;
+    return at < answer.size() && isDigit(answer[at]);
+}
+
 std::array<double, ChannelCount> ParseGainList(std::string_view answer)
 {
     std::array<double, ChannelCount> gains{};

@@ -56,4 +56,7 @@ bool ContainsProductName(std::string_view answer);
 bool IsVersionAnswer(std::string_view answer);
 std::optional<FilterType> ParseFilterAnswer(std::string_view answer);
 double ParseNumberAnswer(std::string_view answer);
+// Whether the answer starts with a number (after blanks, an optional sign, then a digit or a
+// point and a digit): a read answered with anything else has no value to take.
+bool HoldsNumber(std::string_view answer);
 std::array<double, ChannelCount> ParseGainList(std::string_view answer);

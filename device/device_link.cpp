@@ -179,8 +179,12 @@ bool CDeviceLink::ReadFilterTypes(PanelSettings& settings)
 
 bool CDeviceLink::ReadFrequencies(PanelSettings& settings)
 {
+    // A refusal or garbage has no value in it; reading it as zero would put 0 Hz on the
+    // panel and send it with the next download.
     return ReadChannels(FrequencyToken,
                         [&](int index, const std::string& answer) -> std::optional<bool> {
+                            if (!HoldsNumber(answer))
+                                return std::nullopt;
                             const double value = ParseNumberAnswer(answer);
                             const bool changed = settings[index].freq != value;
                             settings[index].freq = value;
@@ -191,6 +195,8 @@ bool CDeviceLink::ReadFrequencies(PanelSettings& settings)
 bool CDeviceLink::ReadQs(PanelSettings& settings)
 {
     return ReadChannels(QToken, [&](int index, const std::string& answer) -> std::optional<bool> {
+        if (!HoldsNumber(answer))
+            return std::nullopt;
         const double value = ParseNumberAnswer(answer);
         const bool changed = settings[index].q != value;
         settings[index].q = value;

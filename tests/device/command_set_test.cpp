@@ -200,3 +200,17 @@ TEST(PageFrame, PagesBeyondTheImageAreErasedFlash)
 }
 
 } // namespace
+
+TEST(HoldsNumberTest, OnlyAnswersThatStartWithANumberHoldAValue)
+{
+    struct Case
+    {
+        const char* answer;
+        bool holds;
+    };
+    for (const Case c :
+         {Case{"1000.000", true}, Case{" -0.5", true}, Case{".25", true}, Case{"+7", true},
+          Case{"E", false}, Case{"", false}, Case{"-", false}, Case{".", false}, Case{"-.x", false},
+          Case{"R", false}, Case{"\x01\x02", false}})
+        EXPECT_EQ(HoldsNumber(c.answer), c.holds) << c.answer;
+}

@@ -83,12 +83,9 @@ enum class SettingsAfter
 {
     Held,
     AllRead,
-    // The read stopped where the link dropped: every filter and gain, and the frequencies of
-    // the channels before the fault.
+    // The read stopped at the fault: every filter and gain, and the frequencies of the
+    // channels before it.
     ReadToFaultChannelFrequency,
-    // The same, and every answer after it taken for the number zero, as a number answer
-    // without digits reads.
-    ZeroFromFaultChannelFrequency,
 };
 
 struct ExchangePlan
@@ -157,8 +154,9 @@ std::vector<Cell> AllCells()
 
         // A read that fails still ends with the read's own text.
         {Retrieve, Silence, Retrieved, Offline, ReadToFaultChannelFrequency},
-        {Retrieve, Garbage, Retrieved, Offline, ZeroFromFaultChannelFrequency},
-        {Retrieve, Refusal, Retrieved, Offline, ZeroFromFaultChannelFrequency},
+        // An answer without a number is no value: what the panel held stays.
+        {Retrieve, Garbage, Retrieved, Offline, ReadToFaultChannelFrequency},
+        {Retrieve, Refusal, Retrieved, Offline, ReadToFaultChannelFrequency},
         {Retrieve, Trickle, Retrieved, Offline, AllRead},
         {Retrieve, Flood, Retrieved, Offline, ReadToFaultChannelFrequency},
         {Retrieve, HangUp, Retrieved, Offline, ReadToFaultChannelFrequency},
@@ -229,18 +227,13 @@ PanelSettings Expected(SettingsAfter after, PanelSettings held, const PanelSetti
     for (int channel = 0; channel < ChannelCount; ++channel) {
         const bool allRead = after == SettingsAfter::AllRead;
         const bool frequencyRead = allRead || channel < FaultChannel;
-        const bool zeroed = after == SettingsAfter::ZeroFromFaultChannelFrequency;
         StripSettings& strip = held[channel];
         strip.filter = device[channel].filter;
         strip.gain = device[channel].gain;
         if (frequencyRead)
             strip.freq = device[channel].freq;
-        else if (zeroed)
-            strip.freq = 0.0;
         if (allRead)
             strip.q = device[channel].q;
-        else if (zeroed)
-            strip.q = 0.0;
     }
     return held;
 }
