@@ -82,15 +82,26 @@ protected:
                CalibrationSaves;
     }
 
-    // Starts a saver, kills it after the given time and waits for it; its process id, or
-    // none when no saver could be started.
+    // Starts a saver, kills it the given time after it began saving and waits for it; its
+    // process id, or none when no saver could be started. The moment counts from the saver's
+    // own start, not from the fork, whose cost varies (a sanitizer build makes it slow).
     pid_t KillSaverAfter(microseconds moment, const PanelSettings& first,
                          const PanelSettings& second) const
     {
+        int started[2];
+        if (pipe(started) != 0)
+            return 0;
         const pid_t saver = fork();
-        if (saver == 0)
+        if (saver == 0) {
+            const char ready = 1;
+            [[maybe_unused]] const ssize_t told = write(started[1], &ready, 1);
             SaveForEver(folder / "show.snv", first, second);
-        if (saver < 0)
+        }
+        close(started[1]);
+        char ready = 0;
+        const bool began = saver > 0 && read(started[0], &ready, 1) == 1;
+        close(started[0]);
+        if (!began)
             return 0;
         std::this_thread::sleep_for(moment);
         kill(saver, SIGKILL);
