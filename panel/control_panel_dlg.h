@@ -193,5 +193,6 @@ private:
     QList<QAction*> menuActions;
     std::string startupFile;
     CWindowDrag windowDrag{this, &dragArea};
-    QTimer timer;
+    // A child, so that a test can find the panel's one clock and tick it by hand.
+    QTimer timer{this};
 };

@@ -19,12 +19,6 @@ StripSettings Channel(double freq, double q, double gain, FilterType filter)
     return {freq, q, gain, filter};
 }
 
-void Ticks(PanelFixture& fixture, int n)
-{
-    for (int i = 0; i < n; ++i)
-        fixture.Panel().OnTimer();
-}
-
 bool ShowsOfflineButtons(CControlPanelDlg& panel)
 {
     return panel.Control(ModeButton)->toolTip() ==
@@ -72,7 +66,7 @@ TEST(Connection, ADeviceInUpdateModeOffersTheFirmwareButton)
     EXPECT_EQ(panel.Control(TransferButton)->toolTip(), QStringLiteral("Update Sonavire Firmware"));
     EXPECT_FALSE(panel.Control(RetrieveButton)->isVisible());
     EXPECT_TRUE(fixture.NewCommands() == std::vector<std::string>{});
-    Ticks(fixture, 3);
+    fixture.Tick(3);
     EXPECT_EQ(fixture.Status(), "Connected; Firmware Update Mode - Waiting for Update");
 }
 
@@ -115,14 +109,14 @@ TEST(Connection, ALostLinkIsReportedAtTheNextTickAndTheFadersComeBack)
     ASSERT_EQ(fixture.ControlAt<CBitmapSlider>(1070).value(), locked);
 
     device.InjectFault(Fault::HangUp);
-    Ticks(fixture, 1);
+    fixture.Tick(1);
     EXPECT_EQ(panel.Link().mode, ControlMode::Offline);
     EXPECT_EQ(fixture.Status(), "Lost Connection with Sonavire");
-    Ticks(fixture, 1);
+    fixture.Tick(1);
     EXPECT_TRUE(ShowsOfflineButtons(panel));
-    Ticks(fixture, 3);
+    fixture.Tick(3);
     EXPECT_EQ(fixture.Status(), "Lost Connection with Sonavire");
-    Ticks(fixture, 1);
+    fixture.Tick(1);
     EXPECT_EQ(fixture.Status(), "Disconnected; Offline Mode");
 
     // The faders are the operator's again.
@@ -137,10 +131,10 @@ TEST(Connection, WhileTheFrontPanelIsActiveTheFadersFollowTheDevice)
     CEmulatedDevice& device = fixture.StartDevice();
     fixture.GoLive();
     device.SetFrontPanelActive(true);
-    Ticks(fixture, 1);
+    fixture.Tick(1);
     ASSERT_FALSE(fixture.Panel().Link().frontPanelLocked);
     ASSERT_TRUE(device.SetFrontPanelVolume(3, 7.5));
-    Ticks(fixture, 1);
+    fixture.Tick(1);
     EXPECT_EQ(fixture.Panel().Settings()[3].gain, 7.5);
     EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1071).value(), GainScale.ToPosition(7.5));
     EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1137).Text(), "7.5k");

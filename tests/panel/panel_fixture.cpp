@@ -64,6 +64,14 @@ std::vector<std::string> PanelFixture::NewCommands()
     return commands;
 }
 
+void PanelFixture::Tick(int times)
+{
+    for (QTimer* clock : panel->findChildren<QTimer*>(Qt::FindDirectChildrenOnly))
+        clock->stop();
+    for (int i = 0; i < times; ++i)
+        panel->OnTimer();
+}
+
 void PanelFixture::Click(int id)
 {
     QWidget* control = panel->Control(id);

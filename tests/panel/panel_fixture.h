@@ -34,6 +34,8 @@ public:
     std::vector<std::string> NewCommands();
 
     void Click(int id);
+    // Stops the panel's one-second clock, so that a test ticks it alone with Tick.
+    void Tick(int times = 1);
     // The status display's text without its trailing spaces.
     std::string Status() const;
 

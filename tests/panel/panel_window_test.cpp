@@ -55,10 +55,10 @@ TEST(PanelStart, WelcomeStaysFiveTicksAndTheModeTextFollows)
 {
     PanelFixture fixture;
     for (int tick = 1; tick <= 5; ++tick) {
-        fixture.Panel().OnTimer();
+        fixture.Tick();
         EXPECT_EQ(fixture.Status(), Welcome) << tick;
     }
-    fixture.Panel().OnTimer();
+    fixture.Tick();
     EXPECT_EQ(fixture.Status(), "Disconnected; Offline Mode");
 }
 

@@ -107,7 +107,7 @@ TEST(SettingsFiles, ASaveThatCannotBeWrittenKeepsThePreviousFileAndSaysWhy)
     EXPECT_EQ(seen[seen.size() - 2], QStringLiteral("Error"));
     EXPECT_TRUE(seen.back().contains(path)) << seen.back().toStdString();
     EXPECT_EQ(fixture.Status(), "Saving Settings to File....");
-    fixture.Panel().OnTimer();
+    fixture.Tick();
     EXPECT_EQ(fixture.Status(), "Disconnected; Offline Mode");
 }
 
