@@ -11,7 +11,8 @@
 namespace {
 
 constexpr std::size_t LongestName = 64;
-constexpr std::size_t LargestLimit = 40;
+// Past the longest limit in use: the remembered port name reads with 160.
+constexpr std::size_t LargestLimit = 200;
 
 char LowerAscii(char c)
 {
