@@ -37,8 +37,9 @@ void CheckGainList(std::string_view answer)
 void CheckWordAnswers(std::string_view answer)
 {
     if (const auto mode = ParseModeAnswer(answer))
-        Require(*mode == ControlMode::Live || *mode == ControlMode::FirmwareUpdate,
-                "a mode answer names a device mode");
+        Require((*mode == ControlMode::Live && answer == "M01") ||
+                    (*mode == ControlMode::FirmwareUpdate && answer == "M00"),
+                "a mode answer is M01 or M00");
     if (const auto locked = ParseFrontPanelAnswer(answer))
         Require(answer == (*locked ? "F00" : "F01"), "a front-panel answer is F00 or F01");
     if (const auto type = ParseFilterAnswer(answer))

@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device/command_set.h"
 #include "fuzz/require.h"
+#include "model/number_format.h"
 #include "model/value_labels.h"
 #include "model/value_scale.h"
+#include "storage/private_profile.h"
 #include "storage/settings_file.h"
 
 namespace {
@@ -18,9 +21,17 @@ namespace {
 constexpr double LargestKeptValue = 1e9;
 constexpr double SavedRounding = 0.005 * (1 + 1e-9);
 
+constexpr std::string_view Blanks = " \t\r\v\f";
+
 char LowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 bool ContainsIgnoringCase(std::string_view text, std::string_view part)
@@ -29,18 +40,62 @@ bool ContainsIgnoringCase(std::string_view text, std::string_view part)
                        [](char a, char b) { return LowerAscii(a) == LowerAscii(b); }) != text.end();
 }
 
+std::string_view Trimmed(std::string_view text)
+{
+    const auto first = text.find_first_not_of(Blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+}
+
+std::string_view Unquoted(std::string_view value)
+{
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    return quoted ? value.substr(1, value.size() - 2) : value;
+}
+
+// The value of every line that sets key, in any section: a loose reading of the lines that
+// never decides which of them the reader should have taken.
+std::vector<std::string_view> ValuesOf(std::string_view text, std::string_view key)
+{
+    std::vector<std::string_view> values;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const auto equals = line.find('=');
+        if (equals != std::string_view::npos &&
+            EqualsIgnoringCase(Trimmed(line.substr(0, equals)), key))
+            values.push_back(Unquoted(Trimmed(line.substr(equals + 1)))
+                                 .substr(0, CPrivateProfile::MaxValueLength));
+    }
+    return values;
+}
+
+bool AnyValueIs(std::string_view text, std::string_view key, std::string_view wanted)
+{
+    const auto values = ValuesOf(text, key);
+    return std::find(values.begin(), values.end(), wanted) != values.end();
+}
+
 std::string SectionName(int index)
 {
     return index == MasterStrip ? "MASTER" : "CHANNEL" + std::to_string(ChannelNumber(index));
 }
 
-// A value that is not its default came from the file, under its section and key.
+// A number that is not its default is the leading number of a value the file gives its key.
 void CheckNumber(std::string_view text, int index, double value, double fallback, const char* key)
 {
     Require(!std::isnan(value), "a number read is never NaN");
-    if (value != fallback)
-        Require(ContainsIgnoringCase(text, SectionName(index)) && ContainsIgnoringCase(text, key),
-                "a number read comes from its section and key");
+    if (value == fallback)
+        return;
+    const auto values = ValuesOf(text, key);
+    Require(
+        ContainsIgnoringCase(text, SectionName(index)) &&
+            std::any_of(values.begin(), values.end(),
+                        [&](std::string_view given) { return ParseLeadingNumber(given) == value; }),
+        "a number read is the number its section and key give");
 }
 
 void CheckStrip(std::string_view text, int index, const StripSettings& strip)
@@ -49,17 +104,19 @@ void CheckStrip(std::string_view text, int index, const StripSettings& strip)
     CheckNumber(text, index, strip.q, 0.71, "Q");
     CheckNumber(text, index, strip.gain, 0.0, "Gain");
     Require(IsFilterType(static_cast<int>(strip.filter)), "a filter type read is valid");
-    const bool anyLock = strip.freqLock || strip.qLock || strip.gainLock;
     if (index == MasterStrip) {
-        Require(strip.filter == FilterType::Flat && !anyLock, "the master has no type or lock");
+        Require(strip.filter == FilterType::Flat && !strip.freqLock && !strip.qLock &&
+                    !strip.gainLock,
+                "the master has no type or lock");
         return;
     }
     if (strip.filter != FilterType::Flat)
-        Require(text.find(FilterTypeToken(strip.filter)) != std::string_view::npos,
-                "a filter type read comes from its token");
-    if (anyLock)
-        Require(ContainsIgnoringCase(text, "Lock") && text.find('1') != std::string_view::npos,
-                "a lock read comes from a lock key set to 1");
+        Require(AnyValueIs(text, "Filter", FilterTypeToken(strip.filter)),
+                "a filter type read is the token its key gives");
+    Require((!strip.freqLock || AnyValueIs(text, "FreqLock", "1")) &&
+                (!strip.qLock || AnyValueIs(text, "QLock", "1")) &&
+                (!strip.gainLock || AnyValueIs(text, "GainLock", "1")),
+            "a lock is on only where its key gives 1");
 }
 
 // What the panel does with a loaded strip must hold for any number in it.
