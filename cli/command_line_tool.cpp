@@ -117,7 +117,7 @@ const std::vector<CCommandLineTool::Command>& CCommandLineTool::Commands()
 {
     static const std::vector<Command> commands = {
         {"ports", &CCommandLineTool::Ports, "ports",
-         "list the serial ports of this machine, marked free or in use"},
+         "list the serial ports of this machine, marked free, in use or without permission"},
         {"info", &CCommandLineTool::Info, "info",
          "show the device's identification, mode, version and front-panel state"},
         {"retrieve", &CCommandLineTool::Retrieve, "retrieve [-o FILE.snv]",
@@ -220,6 +220,10 @@ int CCommandLineTool::Ports(const Arguments& arguments)
         out << entry.path << "\t";
         if (entry.IsFree())
             out << "free\n";
+        else if (entry.permissionDenied && !entry.group.empty())
+            out << "no permission (join the group " << entry.group << ", then log in again)\n";
+        else if (entry.permissionDenied)
+            out << "no permission (only its owner may open it)\n";
         else if (entry.probe == 2)
             out << "in use (" << entry.reason << ")\n";
         else

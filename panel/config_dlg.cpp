@@ -1,5 +1,6 @@
 #include "panel/config_dlg.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +19,12 @@ constexpr DialogRect LabelRect{16, 19, 40, 8};
 constexpr DialogRect ComboRect{16, 30, 92, 14};
 constexpr DialogRect OkRect{125, 7, 50, 14};
 constexpr DialogRect CancelRect{125, 24, 50, 14};
+// Below the frame, shown only when a port this user may not open is listed.
+constexpr DialogRect NoteRect{7, 60, 168, 32};
+constexpr DialogRect NotedDialogSize{0, 0, 182, 96};
+
+constexpr int PathRole = Qt::UserRole;
+constexpr int AdviceRole = Qt::UserRole + 1;
 
 void Place(QWidget* widget, const DialogRect& rect)
 {
@@ -50,6 +57,13 @@ void CConfigDlg::CreateControls()
     Place(portCombo, ComboRect);
     portLabel->setBuddy(portCombo);
     connect(portCombo, &QComboBox::activated, this, &CConfigDlg::OnPortSelChange);
+    connect(portCombo, &QComboBox::currentIndexChanged, this, &CConfigDlg::OnCurrentPortChanged);
+
+    permissionNote = new QLabel(this);
+    permissionNote->setWordWrap(true);
+    permissionNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Place(permissionNote, NoteRect);
+    permissionNote->hide();
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
@@ -87,16 +101,55 @@ void CConfigDlg::OnInitDialog()
 void CConfigDlg::FillPortList()
 {
     bool ownListed = false;
+    bool anyDenied = false;
     for (const SerialPortEntry& entry : listPorts()) {
         // The panel's own open port probes as in use, yet it is the one the operator has.
         const bool own = connected && entry.path == portName;
-        if (entry.IsFree() || own)
-            portCombo->addItem(QString::fromStdString(entry.path));
+        if (entry.IsFree() || own || entry.permissionDenied)
+            AddPort(entry);
         ownListed = ownListed || own;
+        anyDenied = anyDenied || entry.permissionDenied;
     }
     // The port in use may lie outside the scan: a pseudo-terminal, a typed path, a COMn name.
     if (connected && !ownListed && !portName.empty())
-        portCombo->addItem(QString::fromStdString(portName));
+        AddPort(SerialPortEntry{portName, 0, {}, false, {}});
+    if (anyDenied)
+        ShowPermissionNote();
+    // Stable by-id names and the permission mark run past the field; the list shows them whole.
+    QAbstractItemView* list = portCombo->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth());
+}
+
+// A port this user may not open is still listed, since it is most likely the adapter the
+// operator has just plugged in; the item says why it will not connect.
+void CConfigDlg::AddPort(const SerialPortEntry& entry)
+{
+    const QString path = QString::fromStdString(entry.path);
+    if (!entry.permissionDenied) {
+        portCombo->addItem(path, path);
+        return;
+    }
+    portCombo->addItem(path + QStringLiteral(" (no permission)"), path);
+    portCombo->setItemData(portCombo->count() - 1, PermissionAdvice(entry), AdviceRole);
+}
+
+void CConfigDlg::ShowPermissionNote()
+{
+    const PixelRect size = ToPixels(NotedDialogSize);
+    setFixedSize(size.width, size.height);
+    permissionNote->show();
+}
+
+QString CConfigDlg::PermissionAdvice(const SerialPortEntry& entry)
+{
+    const QString path = QString::fromStdString(entry.path);
+    if (entry.group.empty())
+        return QStringLiteral("You may not open %1: only its owner may. Ask the administrator "
+                              "of this computer for access to it.")
+            .arg(path);
+    return QStringLiteral("You may not open %1: it belongs to the group %2. Join that group "
+                          "(sudo usermod -aG %2 $USER), then log out and in again.")
+        .arg(path, QString::fromStdString(entry.group));
 }
 
 void CConfigDlg::ReportNoPorts()
@@ -112,7 +165,13 @@ void CConfigDlg::ReportNoPorts()
 
 void CConfigDlg::OnPortSelChange(int index)
 {
-    portName = portCombo->itemText(index).toStdString();
+    portName = portCombo->itemData(index, PathRole).toString().toStdString();
+}
+
+void CConfigDlg::OnCurrentPortChanged(int index)
+{
+    permissionNote->setText(index < 0 ? QString()
+                                      : portCombo->itemData(index, AdviceRole).toString());
 }
 
 void CConfigDlg::accept()
@@ -120,7 +179,10 @@ void CConfigDlg::accept()
     // OK takes the port the field shows, preselected, picked or typed, so that what the
     // operator saw is what the panel uses. An emptied field names no port: the previous
     // choice stands.
-    const QString text = portCombo->currentText().trimmed();
+    const int index = portCombo->currentIndex();
+    const bool listed = index >= 0 && portCombo->currentText() == portCombo->itemText(index);
+    const QString text = listed ? portCombo->itemData(index, PathRole).toString()
+                                : portCombo->currentText().trimmed();
     if (!text.isEmpty())
         portName = text.toStdString();
     QDialog::accept();

@@ -10,9 +10,10 @@
 class QComboBox;
 class QLabel;
 
-// The port dialog: offers the serial ports that exist and open right now, and the panel's
-// own port while it holds that open, and lets the operator pick one or type a path. The
-// caller fills portName and connected, runs exec() and, when accepted, takes portName.
+// The port dialog: offers the serial ports that exist and open right now, the panel's own
+// port while it holds that open, and the ports this user may not open, marked, with how to
+// get the permission; the operator picks one or types a path. The caller fills portName and
+// connected, runs exec() and, when accepted, takes portName.
 class CConfigDlg : public QDialog
 {
     Q_OBJECT
@@ -20,7 +21,10 @@ class CConfigDlg : public QDialog
 public:
     using PortSource = std::function<std::vector<SerialPortEntry>()>;
 
-    explicit CConfigDlg(QWidget* parent = nullptr, PortSource listPorts = ProbeSerialPorts);
+    explicit CConfigDlg(QWidget* parent = nullptr, PortSource listPorts = ProbeMachinePorts);
+
+    static std::vector<SerialPortEntry> ProbeMachinePorts() { return ProbeSerialPorts(); }
+    static QString PermissionAdvice(const SerialPortEntry& entry);
 
     void setVisible(bool visible) override;
     void accept() override;
@@ -33,12 +37,16 @@ private:
     void CreateControls();
     void OnInitDialog();
     void FillPortList();
+    void AddPort(const SerialPortEntry& entry);
+    void ShowPermissionNote();
     void ReportNoPorts();
     void OnPortSelChange(int index);
+    void OnCurrentPortChanged(int index);
 
     PortSource listPorts;
     std::string incomingName;
     QLabel* portLabel = nullptr;
     QComboBox* portCombo = nullptr;
+    QLabel* permissionNote = nullptr;
     bool initialised = false;
 };

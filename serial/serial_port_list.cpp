@@ -2,8 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 #include "serial/serial_port.h"
 
@@ -14,6 +20,9 @@ namespace {
 constexpr const char* AdapterPrefixes[] = {"ttyUSB", "ttyACM"};
 constexpr const char* UartPrefix = "ttyS";
 constexpr int UnknownUartType = 0;
+constexpr int ProbeRefused = 2;
+constexpr std::size_t GroupBufferSize = 16384;
+constexpr gid_t RootGroup = 0;
 
 bool HasNumberedPrefix(const std::string& name, const std::string& prefix)
 {
@@ -68,6 +77,29 @@ bool NaturalLess(const std::string& a, const std::string& b)
     return a.size() - i < b.size() - j;
 }
 
+// Judged with the effective ids, as the open was.
+bool MayNotReadAndWrite(const std::string& path)
+{
+    return faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
+// Joining the device's group helps only when that group may read and write it.
+std::string GroupThatMayOpen(const std::string& path)
+{
+    struct stat info
+    {};
+    if (stat(path.c_str(), &info) != 0 ||
+        (info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
+        return {};
+    std::vector<char> buffer(GroupBufferSize);
+    group entry{};
+    group* found = nullptr;
+    if (getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+        found->gr_gid == RootGroup)
+        return {};
+    return found->gr_name;
+}
+
 std::vector<std::string> SortedNaturally(std::vector<std::string> names)
 {
     std::sort(names.begin(), names.end(), NaturalLess);
@@ -95,13 +127,23 @@ std::vector<std::string> FindSerialPorts(const std::string& devFolder,
     return ports;
 }
 
-std::vector<SerialPortEntry> ProbeSerialPorts()
+SerialPortEntry ProbeSerialPort(const std::string& path)
+{
+    SerialPortEntry entry;
+    entry.path = path;
+    entry.probe = CSerialPort::ProbePort(path, &entry.reason);
+    if (entry.probe == ProbeRefused && MayNotReadAndWrite(path)) {
+        entry.permissionDenied = true;
+        entry.group = GroupThatMayOpen(path);
+    }
+    return entry;
+}
+
+std::vector<SerialPortEntry> ProbeSerialPorts(const std::string& devFolder,
+                                              const std::string& sysTtyFolder)
 {
     std::vector<SerialPortEntry> entries;
-    for (const std::string& path : FindSerialPorts()) {
-        SerialPortEntry entry{path, -1, {}};
-        entry.probe = CSerialPort::ProbePort(path, &entry.reason);
-        entries.push_back(std::move(entry));
-    }
+    for (const std::string& path : FindSerialPorts(devFolder, sysTtyFolder))
+        entries.push_back(ProbeSerialPort(path));
     return entries;
 }

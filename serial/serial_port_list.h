@@ -9,6 +9,9 @@ struct SerialPortEntry
     std::string path;
     int probe = -1; // CSerialPort::ProbePort: 0 free, 2 in use or refused, -1 other failure
     std::string reason;
+    // The port exists but this user may not open it; the group that may, when one may.
+    bool permissionDenied = false;
+    std::string group;
 
     bool IsFree() const { return probe == 0; }
 };
@@ -18,5 +21,10 @@ struct SerialPortEntry
 std::vector<std::string> FindSerialPorts(const std::string& devFolder = "/dev",
                                          const std::string& sysTtyFolder = "/sys/class/tty");
 
+// Tries to open the port, and when that is refused, tells a lack of permission from a port
+// that another program holds.
+SerialPortEntry ProbeSerialPort(const std::string& path);
+
 // FindSerialPorts with a probe of each port.
-std::vector<SerialPortEntry> ProbeSerialPorts();
+std::vector<SerialPortEntry> ProbeSerialPorts(const std::string& devFolder = "/dev",
+                                              const std::string& sysTtyFolder = "/sys/class/tty");

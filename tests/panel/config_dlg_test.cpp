@@ -10,10 +10,13 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "serial/serial_port.h"
 #include "tests/serial/pty_pair.h"
@@ -68,14 +71,16 @@ public:
         return found != aside.end() ? found->second : folder + "/" + name;
     }
 
-    std::vector<SerialPortEntry> Scan() const
+    std::vector<SerialPortEntry> Scan() const { return ProbeSerialPorts(folder, folder + "/sys"); }
+
+    // The device behind a rig port gets an owner, a group and a mode, as udev gives them;
+    // the scratch /dev becomes readable to all, as /dev is.
+    void Own(const std::string& name, uid_t owner, gid_t group, mode_t mode) const
     {
-        std::vector<SerialPortEntry> entries;
-        for (const std::string& path : FindSerialPorts(folder, folder + "/sys")) {
-            SerialPortEntry& entry = entries.emplace_back(SerialPortEntry{path, -1, {}});
-            entry.probe = CSerialPort::ProbePort(path, &entry.reason);
-        }
-        return entries;
+        ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+        const std::string device = fs::read_symlink(folder + "/" + name);
+        ASSERT_EQ(chown(device.c_str(), owner, group), 0);
+        ASSERT_EQ(chmod(device.c_str(), mode), 0);
     }
 
 private:
@@ -410,6 +415,86 @@ INSTANTIATE_TEST_SUITE_P(
                     ChoiceCase{"CancelKeepsThePort", [](CConfigDlg& d) { Click(d, "Cancel"); },
                                "COM1", QDialog::Rejected}),
     [](const testing::TestParamInfo<ChoiceCase>& info) { return info.param.name; });
+
+// Drops to another user for its lifetime, as far as permission checks go; root keeps its
+// saved id and so can come back.
+class EffectiveUser
+{
+public:
+    explicit EffectiveUser(uid_t user) { active = seteuid(user) == 0; }
+    ~EffectiveUser()
+    {
+        if (active && seteuid(0) != 0)
+            std::abort();
+    }
+    bool Active() const { return active; }
+
+private:
+    bool active = false;
+};
+
+constexpr uid_t Nobody = 65534;
+
+// What a user who is not in the device's group meets: the ports are there, marked, and
+// choosing one says how to get in; the choice still hands back the bare path.
+TEST(ConfigDlg, PortsWithoutPermissionListedWithTheFix)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "changing a device's owner needs root";
+    const group* dialout = getgrnam("dialout");
+    ASSERT_NE(dialout, nullptr);
+    PortRig rig;
+    rig.Add("ttyUSB0", Port::Free);
+    rig.Add("ttyUSB1", Port::Free);
+    rig.Add("ttyUSB2", Port::Free);
+    rig.Own("ttyUSB0", Nobody, Nobody, 0600);
+    rig.Own("ttyUSB1", 0, dialout->gr_gid, 0660);
+    rig.Own("ttyUSB2", 0, 0, 0600);
+    CConfigDlg dialog(nullptr, [&rig] {
+        EffectiveUser nobody(Nobody);
+        EXPECT_TRUE(nobody.Active());
+        return rig.Scan();
+    });
+    dialog.portName = rig.Text("ttyUSB1");
+
+    QStringList shown;
+    std::string noteForGroup, noteForOwner, noteForFree;
+    const Outcome outcome = RunModal(dialog, [&](CConfigDlg& d) {
+        shown = Items(Combo(d));
+        const auto note = [&d] {
+            for (QLabel* label : d.findChildren<QLabel*>()) {
+                if (label->wordWrap())
+                    return (label->isVisible() ? label->text() : QStringLiteral("(hidden)"))
+                        .toStdString();
+            }
+            return std::string("(none)");
+        };
+        noteForGroup = note();
+        PickWithMouse(d, 2);
+        noteForOwner = note();
+        QTest::keyClick(Combo(d), Qt::Key_Up);
+        QTest::keyClick(Combo(d), Qt::Key_Up);
+        noteForFree = note();
+        PickWithMouse(d, 1);
+        Click(d, "OK");
+    });
+
+    const std::string path1 = rig.Text("ttyUSB1");
+    const std::string path2 = rig.Text("ttyUSB2");
+    EXPECT_EQ(shown, QStringList({QString::fromStdString(rig.Text("ttyUSB0")),
+                                  QString::fromStdString(path1 + " (no permission)"),
+                                  QString::fromStdString(path2 + " (no permission)")}));
+    EXPECT_TRUE(outcome.boxes.empty());
+    EXPECT_EQ(noteForGroup, "You may not open " + path1 +
+                                ": it belongs to the group dialout. Join that group (sudo "
+                                "usermod -aG dialout $USER), then log out and in again.");
+    EXPECT_EQ(noteForOwner, "You may not open " + path2 +
+                                ": only its owner may. Ask the administrator of this computer "
+                                "for access to it.");
+    EXPECT_EQ(noteForFree, "");
+    EXPECT_EQ(outcome.result, QDialog::Accepted);
+    EXPECT_EQ(dialog.portName, rig.Text("ttyUSB1"));
+}
 
 TEST(ConfigDlg, CompactDialogWithListFramedLeftOfTheButtons)
 {
