@@ -86,8 +86,8 @@ std::string CDeviceLink::Transact(const std::string& command, bool expectAnswer,
     std::string answer;
     if (!IsPortOpen())
         return answer;
-    port->WriteText(command);
-    port->WriteText(std::string(1, LineEnd));
+    // One write, so that the device is not woken for a command without its line end.
+    port->WriteText(command + LineEnd);
     if (!expectAnswer)
         return answer;
     if (port->ReadLine(answer, static_cast<std::uint32_t>(timeoutMs)) != StatusSuccess) {

@@ -25,6 +25,8 @@ public:
     // Writes every byte whose time has come; false when the line is gone.
     bool Send(int fd);
 
+    bool Idle() const { return queue_.empty(); }
+
     // The panel is not reading and the line's buffer is full.
     bool WaitingForRoom() const { return waitingForRoom_; }
 
@@ -38,7 +40,7 @@ private:
         std::size_t sent = 0;
         WireTime readyAt{};
         std::optional<std::chrono::milliseconds> trickleDelay;
-        ByteSlots byteSlots;         // paced
+        ByteSlots byteSlots;     // paced
         WireTime trickleStart{}; // trickled
     };
 

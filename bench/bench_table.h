@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+// The one table `make bench` prints: a row per figure, with the target it is judged by and
+// whether it was met, printed as soon as the figure is measured.
+class CBenchTable
+{
+public:
+    CBenchTable();
+
+    void Row(const std::string& figure, const std::string& measured, const std::string& target,
+             bool met);
+    // A figure that could not be measured, with the reason in place of the value.
+    void Failed(const std::string& figure, const std::string& reason, const std::string& target);
+
+    int Misses() const { return misses; }
+
+private:
+    void Print(const std::string& figure, const std::string& measured, const std::string& target,
+               const char* verdict);
+
+    int misses = 0;
+};
+
+// printf-style formatting of one number.
+std::string Format(const char* format, double value);
