@@ -20,8 +20,9 @@ constexpr DialogRect ComboRect{16, 30, 92, 14};
 constexpr DialogRect OkRect{125, 7, 50, 14};
 constexpr DialogRect CancelRect{125, 24, 50, 14};
 // Below the frame, shown only when a port this user may not open is listed.
-constexpr DialogRect NoteRect{7, 60, 168, 32};
-constexpr DialogRect NotedDialogSize{0, 0, 182, 96};
+// Its height follows its text; the dialog grows to keep this margin below it.
+constexpr DialogRect NoteRect{7, 60, 168, 8};
+constexpr DialogRect NoteMargin{0, 0, 7, 7};
 
 constexpr int PathRole = Qt::UserRole;
 constexpr int AdviceRole = Qt::UserRole + 1;
@@ -96,6 +97,8 @@ void CConfigDlg::OnInitDialog()
     // The first item that begins with the name, letter case ignored.
     const int found = portCombo->findText(QString::fromStdString(portName), Qt::MatchStartsWith);
     portCombo->setCurrentIndex(found < 0 ? 0 : found);
+    // The first item became current as it was added, before its note was attached.
+    OnCurrentPortChanged(portCombo->currentIndex());
 }
 
 void CConfigDlg::FillPortList()
@@ -135,9 +138,17 @@ void CConfigDlg::AddPort(const SerialPortEntry& entry)
 
 void CConfigDlg::ShowPermissionNote()
 {
-    const PixelRect size = ToPixels(NotedDialogSize);
-    setFixedSize(size.width, size.height);
     permissionNote->show();
+    FitPermissionNote();
+}
+
+void CConfigDlg::FitPermissionNote()
+{
+    if (permissionNote->isHidden())
+        return;
+    permissionNote->resize(permissionNote->width(),
+                           permissionNote->heightForWidth(permissionNote->width()));
+    setFixedHeight(permissionNote->geometry().bottom() + 1 + ToPixels(NoteMargin).height);
 }
 
 QString CConfigDlg::PermissionAdvice(const SerialPortEntry& entry)
@@ -172,6 +183,7 @@ void CConfigDlg::OnCurrentPortChanged(int index)
 {
     permissionNote->setText(index < 0 ? QString()
                                       : portCombo->itemData(index, AdviceRole).toString());
+    FitPermissionNote();
 }
 
 void CConfigDlg::accept()

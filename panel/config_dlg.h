@@ -39,6 +39,7 @@ private:
     void FillPortList();
     void AddPort(const SerialPortEntry& entry);
     void ShowPermissionNote();
+    void FitPermissionNote();
     void ReportNoPorts();
     void OnPortSelChange(int index);
     void OnCurrentPortChanged(int index);

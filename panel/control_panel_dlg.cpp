@@ -678,6 +678,7 @@ void CControlPanelDlg::UpdateModeButtons()
         retrieveButton.setToolTip(look.retrieveShown ? QString::fromLatin1(RetrieveTip)
                                                      : QString());
     }
+    shownMode = link.mode;
     update();
 }
 
@@ -707,6 +708,7 @@ void CControlPanelDlg::DisconnectAndUnlock()
 {
     link.Disconnect();
     SetFaderLocks(true);
+    UpdateModeButtons();
 }
 
 void CControlPanelDlg::OnModeButton(int)
@@ -805,26 +807,43 @@ void CControlPanelDlg::OnTimer()
         ShowProgress();
         return;
     }
-    if (link.mode != lastMode)
-        UpdateModeButtons();
+    // The buttons show another mode only when a send or a store that went unanswered has
+    // dropped the line since: every other change of mode updates them at once. That
+    // handler has said what failed, so its text stays.
+    if (link.mode != shownMode) {
+        if (link.mode == ControlMode::Offline)
+            ShowOffline();
+        else
+            UpdateModeButtons();
+    }
     UpdateStatusLine();
     if (link.mode != ControlMode::Offline) {
         if (link.QueryMode())
             UpdateModeButtons();
-        if (link.mode == ControlMode::Live) {
-            link.QueryVersion();
-            if (link.QueryFrontPanel())
-                UpdateStripControls(false);
-            if (!link.frontPanelLocked && link.ReadGains(settings))
-                UpdateStripControls(true);
-        } else if (link.mode == ControlMode::Offline) {
-            for (CBitmapSlider& fader : gainFaders)
-                fader.SetLocked(!link.frontPanelLocked);
-            frontPanelLamp.SetBitmap(LampOff);
+        if (link.mode == ControlMode::Live)
+            PollLiveDevice();
+        // Any of the poll's queries may have dropped the line, not only the mode query.
+        if (link.mode == ControlMode::Offline) {
+            ShowOffline();
             ShowStatus("Lost Connection with Sonavire", 4);
         }
     }
-    lastMode = link.mode;
+}
+
+void CControlPanelDlg::PollLiveDevice()
+{
+    link.QueryVersion();
+    if (link.QueryFrontPanel())
+        UpdateStripControls(false);
+    if (!link.frontPanelLocked && link.ReadGains(settings))
+        UpdateStripControls(true);
+}
+
+// After a drop: the faders are the operator's again and the lamp goes out.
+void CControlPanelDlg::ShowOffline()
+{
+    UpdateModeButtons();
+    SetFaderLocks(link.frontPanelLocked);
 }
 
 void CControlPanelDlg::OnSerialMessage(std::uintptr_t event)

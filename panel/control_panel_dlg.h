@@ -149,6 +149,8 @@ private:
     int DownloadChannels();
     void DisconnectAndUnlock();
     void ShowProgress();
+    void PollLiveDevice();
+    void ShowOffline();
 
     // Chrome.
     void OnHelpButton(int id);
@@ -188,7 +190,7 @@ private:
     QWidget dragArea;
     CStatusLine statusLine;
     std::string portName;
-    ControlMode lastMode = ControlMode::Offline;
+    ControlMode shownMode = ControlMode::Offline; // the mode the buttons show
     bool rememberPort = true;
     QList<QAction*> menuActions;
     std::string startupFile;

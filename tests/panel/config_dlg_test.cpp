@@ -496,6 +496,39 @@ TEST(ConfigDlg, PortsWithoutPermissionListedWithTheFix)
     EXPECT_EQ(dialog.portName, rig.Text("ttyUSB1"));
 }
 
+// The common case of one adapter the user may not open: it is the first item, preselected,
+// and its note shows from the start, whole.
+TEST(ConfigDlg, TheOnlyPortWithoutPermissionShowsItsNoteAtOnce)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "changing a device's owner needs root";
+    PortRig rig;
+    rig.Add("ttyUSB0", Port::Free);
+    rig.Own("ttyUSB0", 0, getgrnam("dialout")->gr_gid, 0660);
+    CConfigDlg dialog(nullptr, [&rig] {
+        EffectiveUser nobody(Nobody);
+        return rig.Scan();
+    });
+    dialog.portName = "COM1";
+
+    QLabel* note = nullptr;
+    const Outcome outcome = RunModal(dialog, [&](CConfigDlg& d) {
+        for (QLabel* label : d.findChildren<QLabel*>())
+            note = label->wordWrap() ? label : note;
+        ASSERT_NE(note, nullptr);
+        EXPECT_TRUE(note->isVisible());
+        EXPECT_TRUE(note->text().startsWith("You may not open " +
+                                            QString::fromStdString(rig.Text("ttyUSB0"))));
+        // Nothing of the text is cut off at the bottom or the right of the dialog.
+        const QRect needed = note->fontMetrics().boundingRect(QRect(0, 0, note->width(), 1000),
+                                                              Qt::TextWordWrap, note->text());
+        EXPECT_LE(needed.height(), note->height());
+        EXPECT_LE(note->geometry().bottom(), d.height());
+        Click(d, "Cancel");
+    });
+    EXPECT_TRUE(outcome.boxes.empty());
+}
+
 TEST(ConfigDlg, CompactDialogWithListFramedLeftOfTheButtons)
 {
     PortRig rig;

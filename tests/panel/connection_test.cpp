@@ -125,6 +125,47 @@ TEST(Connection, ALostLinkIsReportedAtTheNextTickAndTheFadersComeBack)
     EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1070).value(), before + 2);
 }
 
+struct DropCase
+{
+    const char* command; // the device falls silent at this command
+    bool byStore;        // sent by the live store rather than by the poll
+    const char* status;
+};
+
+// Whichever exchange finds the line dead, in the poll or outside it, the next tick shows the
+// panel offline: offline buttons, the lamp out and the faders free. The poll reports the
+// loss; a store has reported its own failure, which stays.
+TEST(Connection, ALineDroppedByAnyExchangeShowsThePanelOfflineAtTheNextTick)
+{
+    const char* lost = "Lost Connection with Sonavire";
+    const DropCase cases[] = {{"?V", false, lost},
+                              {"FP", false, lost},
+                              {"QS", false, lost},
+                              {"ST", true, "Store Failed! Check connection and try again."}};
+    for (const DropCase& c : cases) {
+        PanelFixture fixture;
+        CEmulatedDevice& device = fixture.StartDevice();
+        device.SetFrontPanelActive(true);
+        fixture.GoLive();
+        CControlPanelDlg& panel = fixture.Panel();
+        ASSERT_FALSE(panel.Link().frontPanelLocked) << c.command;
+        ASSERT_TRUE(fixture.LampLit()) << c.command;
+
+        device.InjectFault(Fault::Silence, FaultTrigger::AtCommand(c.command));
+        if (c.byStore)
+            fixture.Click(TransferButton);
+        fixture.Tick(1);
+
+        EXPECT_EQ(panel.Link().mode, ControlMode::Offline) << c.command;
+        EXPECT_TRUE(ShowsOfflineButtons(panel)) << c.command;
+        EXPECT_EQ(fixture.Status(), c.status) << c.command;
+        const int before = fixture.ControlAt<CBitmapSlider>(1070).value();
+        QTest::keyClick(panel.Control(1070), Qt::Key_Up);
+        EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1070).value(), before + 2) << c.command;
+        EXPECT_FALSE(fixture.LampLit()) << c.command;
+    }
+}
+
 TEST(Connection, WhileTheFrontPanelIsActiveTheFadersFollowTheDevice)
 {
     PanelFixture fixture;

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "panel/control_layout.h"
+
 namespace {
 
 // What the one-second poll asks whenever it runs; a test of a handler's wire traffic leaves
@@ -70,6 +72,13 @@ void PanelFixture::Tick(int times)
         clock->stop();
     for (int i = 0; i < times; ++i)
         panel->OnTimer();
+}
+
+bool PanelFixture::LampLit() const
+{
+    const QWidget* lamp = panel->Control(FindControl(ControlRole::FrontPanelLamp)->id);
+    const QRgb pixel = panel->grab().toImage().pixel(lamp->geometry().center());
+    return qRed(pixel) > 150 && qGreen(pixel) < 100 && qBlue(pixel) < 100;
 }
 
 void PanelFixture::Click(int id)

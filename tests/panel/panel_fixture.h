@@ -38,6 +38,8 @@ public:
     void Tick(int times = 1);
     // The status display's text without its trailing spaces.
     std::string Status() const;
+    // The front-panel lamp shows red, as painted in the window.
+    bool LampLit() const;
 
     template <typename Control>
     Control& ControlAt(int id)
