@@ -1,6 +1,9 @@
 // The benchmarks of `make bench`: one table, each figure measured in this run next to the
 // target it is judged by. The panel draws on the offscreen platform, so no desktop is needed.
+//
+//   sonavire-bench [link] [panel] [program]     (all three parts when none is named)
 #include <QApplication>
+#include <QStringList>
 
 #include "bench/bench_table.h"
 #include "bench/link_figures.h"
@@ -14,9 +17,16 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     SkinResources::InstallSearchPath();
 
+    const QStringList parts = application.arguments().mid(1);
+    const auto wanted = [&parts](const char* part) {
+        return parts.isEmpty() || parts.contains(QLatin1String(part));
+    };
     CBenchTable table;
-    MeasureLinkFigures(table);
-    MeasurePanelFigures(table);
-    MeasureProgramFigures(table);
+    if (wanted("link"))
+        MeasureLinkFigures(table);
+    if (wanted("panel"))
+        MeasurePanelFigures(table);
+    if (wanted("program"))
+        MeasureProgramFigures(table);
     return table.Misses() == 0 ? 0 : 1;
 }

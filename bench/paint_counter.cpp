@@ -2,7 +2,7 @@
 
 #include <QEvent>
 
-CPaintCounter::CPaintCounter(QObject* watched) : QObject(watched)
+CPaintCounter::CPaintCounter(QObject* watched)
 {
     watched->installEventFilter(this);
 }

@@ -4,6 +4,7 @@
 #include <QTest>
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <vector>
 
 #include "bench/bench_table.h"
@@ -24,6 +25,21 @@ double Median(std::vector<double> samples)
 {
     std::sort(samples.begin(), samples.end());
     return samples[samples.size() / 2];
+}
+
+// A repaint that left out the controls would time only the background.
+int ControlsLeftUnpainted(CControlPanelDlg& panel)
+{
+    std::vector<std::unique_ptr<CPaintCounter>> counters;
+    for (const ControlEntry& entry : MainWindowLayout()) {
+        QWidget* control = panel.Control(entry.id);
+        if (control && control->isVisible())
+            counters.push_back(std::make_unique<CPaintCounter>(control));
+    }
+    panel.repaint();
+    return static_cast<int>(
+        std::count_if(counters.begin(), counters.end(),
+                      [](const auto& counter) { return counter->Count() == 0; }));
 }
 
 double MedianRepaintMs(CControlPanelDlg& panel)
@@ -74,6 +90,11 @@ void MeasurePanelFigures(CBenchTable& table)
     panel.show();
     if (!QTest::qWaitForWindowExposed(&panel)) {
         table.Failed("full repaint of the panel (offscreen)", "window not shown", "< 4 ms");
+        return;
+    }
+    if (const int unpainted = ControlsLeftUnpainted(panel)) {
+        table.Failed("full repaint of the panel (offscreen)",
+                     Format("%.0f controls not painted", unpainted), "< 4 ms");
         return;
     }
     const double repaint = MedianRepaintMs(panel);
