@@ -1,6 +1,5 @@
 #include "tools/help_pictures/help_pictures.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -11,7 +10,9 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
+#include "firmware/fileio.h"
 #include "panel/config_dlg.h"
 #include "panel/control_layout.h"
 #include "tools/help_pictures/callout_painter.h"
@@ -82,30 +83,14 @@ StripSettings ShowSetting(int channel)
 constexpr std::array<double, ChannelCount> FrontPanelVolumes = {
     2.5, 3.0, 3.5, 4.0, 4.5, 5.0, 5.5, 6.0, 6.5, 7.0, 7.5, 8.0, 8.5, 9.0, 9.5, 9.9};
 
-// An Intel HEX file of length bytes, sixteen to a record.
-QByteArray HexImage(int length)
+// A firmware image as an Intel HEX file, written by the panel's own image writer.
+bool WriteFirmwareImage(const QString& path, int length)
 {
-    QByteArray text;
-    for (int address = 0; address < length; address += 16) {
-        const int count = std::min(16, length - address);
-        QByteArray record;
-        record.append(char(count)).append(char(address >> 8)).append(char(address & 0xFF));
-        record.append(char(0));
-        for (int i = 0; i < count; ++i)
-            record.append(char((address + i) * 13));
-        int sum = 0;
-        for (char byte : record)
-            sum += static_cast<unsigned char>(byte);
-        record.append(char(-sum & 0xFF));
-        text += ":" + record.toHex().toUpper() + "\r\n";
-    }
-    return text + ":00000001FF\r\n";
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    std::vector<unsigned char> image(static_cast<std::size_t>(length));
+    for (int i = 0; i < length; ++i)
+        image[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i * 13);
+    return fileio(FileOperation::Write, path.toStdString().c_str(), FileFormat::IntelHex,
+                  image.data(), length) == length;
 }
 
 SerialPortEntry Port(const char* path)
@@ -368,7 +353,7 @@ bool CHelpPictures::DrawFirmwareUpdate()
 {
     QTemporaryDir folder;
     const QString hexFile = folder.filePath(QStringLiteral("sonavire-firmware.hex"));
-    if (!WriteFile(hexFile, HexImage(FirmwareBytes)))
+    if (!WriteFirmwareImage(hexFile, FirmwareBytes))
         return Fail(QStringLiteral("cannot write %1").arg(hexFile));
 
     CPanelStage stage;
