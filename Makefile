@@ -3,8 +3,8 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test test-asan test-tsan demo screenshot bench clean format \
-	fuzz-deps fuzz-build fuzz fuzz-smoke
+.PHONY: deps configure build test test-asan test-tsan demo screenshot help-pictures bench clean \
+	format fuzz-deps fuzz-build fuzz fuzz-smoke package check-deb
 
 deps:
 	@scripts/install-deps
@@ -48,8 +48,24 @@ screenshot: build
 	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/panel/sonavire-panel --screenshot docs/panel.png
 	@echo "wrote docs/panel.png"
 
+# The pictures of the operator's guide, drawn offscreen from the panel driven against the
+# emulated device, into resources/help/images.
+help-pictures: build
+	@QT_QPA_PLATFORM=offscreen cmake --build $(BUILD_DIR) --target help-pictures
+
 bench: build
-	@$(BUILD_DIR)/bench/link_bench
+	@$(BUILD_DIR)/bench/sonavire-bench
+
+# The Debian package, made by CPack from the install rules (packaging/); prints its path.
+package: build
+	@out=$$(cd $(BUILD_DIR) && cpack 2>&1) || { echo "$$out"; exit 1; }; \
+		echo "$$out" | sed -n 's/^CPack: - package: \(.*\) generated\.$$/\1/p'
+
+# Installs the package into a fresh Debian 12 root (debootstrap, needs root or sudo and the
+# Debian mirror) and starts the panel there from its desktop entry under Xvfb. Not part of
+# `make test`.
+check-deb: package
+	@scripts/check-deb "$$(ls -t $(BUILD_DIR)/sonavire-panel_*.deb | head -n 1)"
 
 # The fuzz targets build with clang and the sanitizers in a tree of their own. Each runs for
 # FUZZ_SECONDS on its own copy of the corpus, one after the other and niced, since the
