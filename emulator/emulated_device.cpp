@@ -452,9 +452,13 @@ void CEmulatedDevice::SaveImage(WireTime time)
 void CEmulatedDevice::HangUp()
 {
     log_.Note(MonotonicNow(), "hang-up");
+    // Down before the panel can see it, so that whoever watches both never finds the line
+    // up after the panel has lost it.
+    {
+        std::lock_guard lock(mutex_);
+        lineUp_ = false;
+    }
     terminal_.HangUp();
-    std::lock_guard lock(mutex_);
-    lineUp_ = false;
 }
 
 WireTime CEmulatedDevice::LogTime(WireTime arrival) const
