@@ -26,6 +26,11 @@ void CBenchTable::Row(const std::string& figure, const std::string& measured,
     Print(figure, measured, target, met ? "met" : "MISS");
 }
 
+void CBenchTable::Reference(const std::string& figure, const std::string& measured)
+{
+    Print(figure, measured, "reference", "");
+}
+
 void CBenchTable::Failed(const std::string& figure, const std::string& reason,
                          const std::string& target)
 {

@@ -11,6 +11,8 @@ public:
 
     void Row(const std::string& figure, const std::string& measured, const std::string& target,
              bool met);
+    // A figure measured to explain another, with no target of its own.
+    void Reference(const std::string& figure, const std::string& measured);
     // A figure that could not be measured, with the reason in place of the value.
     void Failed(const std::string& figure, const std::string& reason, const std::string& target);
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <numeric>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -142,11 +144,61 @@ std::pair<double, double> MeasurePacedTransfer()
     return {complete ? elapsed : -1.0, bytes * ByteTime};
 }
 
-double MedianFullReadRatio(double& wireTime)
+// The full read's commands, in the order the link sends them.
+std::vector<std::string> FullReadCommands()
+{
+    std::vector<std::string> commands{std::string(FrontPanelQuery), std::string(GainListQuery)};
+    for (const std::string_view token : {FilterToken, FrequencyToken, QToken}) {
+        for (int index = 0; index < ChannelCount; ++index)
+            commands.push_back(MakeChannelQuery(index, token));
+    }
+    return commands;
+}
+
+bool WaitReadable(int fd)
+{
+    pollfd entry{fd, POLLIN, 0};
+    return poll(&entry, 1, QueryWaitMs) == 1 && (entry.revents & POLLIN);
+}
+
+// The same exchanges by a client with no panel code: a raw descriptor, one write per
+// command, then poll and read until the carriage return. What it takes over the wire time
+// is the emulated device's and the pseudo-terminal's, the floor under the link's figure.
+std::pair<double, double> MeasureBareFullRead()
+{
+    EmulatorOptions options;
+    options.paced = true;
+    CEmulatedDevice device(options);
+    std::string error;
+    const int fd = device.Start(error) ? open(device.PortPath().c_str(), O_RDWR | O_NOCTTY) : -1;
+    if (fd < 0)
+        return {-1.0, 1.0};
+    std::size_t bytes = 0;
+    const auto start = Clock::now();
+    for (const std::string& command : FullReadCommands()) {
+        const std::string line = command + LineEnd;
+        if (write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+            break;
+        bytes += line.size();
+        char buffer[256];
+        ssize_t got = 0;
+        do {
+            if (!WaitReadable(fd) || (got = read(fd, buffer, sizeof buffer)) <= 0)
+                break;
+            bytes += static_cast<std::size_t>(got);
+        } while (buffer[got - 1] != LineEnd);
+    }
+    const double elapsed = Seconds(Clock::now() - start).count();
+    close(fd);
+    return {elapsed, bytes * ByteTime};
+}
+
+template <typename Measure>
+double MedianRatio(Measure measure, double& wireTime)
 {
     std::vector<double> ratios;
     for (int run = 0; run < FullReadRuns; ++run) {
-        const auto [elapsed, wire] = MeasurePacedFullRead();
+        const auto [elapsed, wire] = measure();
         ratios.push_back(elapsed / wire);
         wireTime = wire;
     }
@@ -163,10 +215,18 @@ void MeasureLinkFigures(CBenchTable& table)
               rate >= 10000);
 
     double readWire = 0;
-    const double readRatio = MedianFullReadRatio(readWire);
+    const double readRatio = MedianRatio(MeasurePacedFullRead, readWire);
     table.Row("full read at 38400 baud (50 exchanges)",
               Format("x%.4f", readRatio) + Format(" (%.1f ms)", readRatio * readWire * 1000),
               Format("wire %.1f ms, <= x1.02", readWire * 1000), readRatio <= 1.02);
+    double bareWire = 0;
+    const double bareRatio = MedianRatio(MeasureBareFullRead, bareWire);
+    if (bareRatio < 0)
+        table.Failed("  the same by a bare client, no panel code", "no device", "");
+    else
+        table.Reference("  the same by a bare client, no panel code",
+                        Format("x%.4f", bareRatio) +
+                            Format(" (%.1f ms)", bareRatio * bareWire * 1000));
 
     const auto [transferTime, transferWire] = MeasurePacedTransfer();
     if (transferTime < 0) {

@@ -4,7 +4,6 @@
 #include <ctime>
 #include <poll.h>
 #include <pthread.h>
-#include <sched.h>
 #include <sys/eventfd.h>
 #include <sys/prctl.h>
 #include <sys/timerfd.h>
@@ -19,7 +18,6 @@ namespace {
 // Junk that no answer or request of the device matches.
 constexpr std::string_view GarbageText = "#?x7";
 constexpr std::size_t FloodLength = 10000;
-constexpr WireTime NextCommandSpin = std::chrono::microseconds(500);
 
 std::string Line(std::string_view text)
 {
@@ -274,13 +272,8 @@ bool CEmulatedDevice::RunOnce()
     const int master = terminal_.MasterFd();
     const short masterEvents = POLLIN | (transmitter_.WaitingForRoom() ? POLLOUT : 0);
     pollfd fds[] = {{wake_.Get(), POLLIN, 0}, {master, masterEvents, 0}, {timer_.Get(), POLLIN, 0}};
-    const int ready = poll(fds, std::size(fds), PollTimeout());
-    if (ready < 0)
+    if (poll(fds, std::size(fds), -1) < 0)
         return errno == EINTR;
-    if (ready == 0) {
-        sched_yield();
-        return true;
-    }
     if ((fds[0].revents & POLLIN) && !HandleWake())
         return false;
     if (fds[2].revents & POLLIN) {
@@ -293,25 +286,7 @@ bool CEmulatedDevice::RunOnce()
     } else if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
         return false;
     }
-    return ProcessInput() && SendDue(master);
-}
-
-// A panel sends its next command as soon as it has read an answer. Waking for it from poll
-// would add a thread wake-up to every exchange, which a device on a real line does not
-// have, so the paced worker watches the line for a short while after each answer.
-int CEmulatedDevice::PollTimeout() const
-{
-    return options_.paced && MonotonicNow() < inputSpinEnd_ ? 0 : -1;
-}
-
-bool CEmulatedDevice::SendDue(int master)
-{
-    const bool sending = !transmitter_.Idle();
-    if (!transmitter_.Send(master))
-        return false;
-    if (sending && transmitter_.Idle())
-        inputSpinEnd_ = MonotonicNow() + NextCommandSpin;
-    return true;
+    return ProcessInput() && transmitter_.Send(master);
 }
 
 void CEmulatedDevice::ArmTimer()

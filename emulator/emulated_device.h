@@ -89,8 +89,6 @@ private:
 
     void Run();
     bool RunOnce();
-    int PollTimeout() const;
-    bool SendDue(int master);
     void ArmTimer();
     bool HandleWake();
     bool ProcessInput();
@@ -123,7 +121,6 @@ private:
     CUniqueFd timer_; // timerfd on the monotonic clock, absolute deadlines
     std::optional<WireTime> inputDue_;
     std::optional<WireTime> timerArmedFor_;
-    WireTime inputSpinEnd_{};
     std::atomic<bool> stopping_ = false;
     bool started_ = false;
     std::thread worker_;

@@ -25,8 +25,6 @@ public:
     // Writes every byte whose time has come; false when the line is gone.
     bool Send(int fd);
 
-    bool Idle() const { return queue_.empty(); }
-
     // The panel is not reading and the line's buffer is full.
     bool WaitingForRoom() const { return waitingForRoom_; }
 

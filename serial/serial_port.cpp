@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
-#include <sched.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -73,12 +72,6 @@ int RemainingMs(Clock::time_point deadline)
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left < 0 ? 0 : static_cast<int>(left);
 }
-
-// Sleeping in poll until the next byte costs a thread wake-up per byte, tens of microseconds
-// on a loaded or virtual machine, and the one after the closing carriage return delays every
-// exchange. The bytes of an answer follow each other within a byte time at 38400 baud
-// (260 us), so a blocking read keeps trying for a little longer than that before it sleeps.
-constexpr auto InputSpin = std::chrono::microseconds(300);
 
 Clock::time_point DeadlineAfter(std::uint32_t timeoutMs)
 {
@@ -428,14 +421,12 @@ SerialStatus CSerialPort::Read(void* buffer, std::size_t length, std::size_t* by
 
     auto* bytes = static_cast<std::uint8_t*>(buffer);
     const auto deadline = DeadlineAfter(timeoutMs);
-    auto spinEnd = std::min(Clock::now() + InputSpin, deadline);
     bool hungUp = false;
     while (count < length) {
         const ssize_t got = ::read(fd, bytes + count, length - count);
         if (got > 0) {
             count += static_cast<std::size_t>(got);
             NoteBytesTaken(static_cast<std::size_t>(got));
-            spinEnd = std::min(Clock::now() + InputSpin, deadline);
             continue;
         }
         if (got < 0 && errno == EINTR)
@@ -449,11 +440,6 @@ SerialStatus CSerialPort::Read(void* buffer, std::size_t length, std::size_t* by
         }
         if (readMode == ReadMode::NonBlocking)
             return StatusSuccess;
-        if (got < 0 && Clock::now() < spinEnd) {
-            // Gives the core away to whatever else is ready, such as an emulated device.
-            sched_yield();
-            continue;
-        }
         pollfd entry{fd, POLLIN, 0};
         const int ready = poll(&entry, 1, PollTimeout(deadline));
         if (ready == 0)
