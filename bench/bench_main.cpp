@@ -28,5 +28,6 @@ int main(int argc, char** argv)
         MeasurePanelFigures(table);
     if (wanted("program"))
         MeasureProgramFigures(table);
-    return table.Misses() == 0 ? 0 : 1;
+    table.PrintSummary();
+    return table.Failures() == 0 ? 0 : 1;
 }

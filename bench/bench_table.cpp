@@ -22,6 +22,7 @@ CBenchTable::CBenchTable()
 void CBenchTable::Row(const std::string& figure, const std::string& measured,
                       const std::string& target, bool met)
 {
+    ++rows;
     misses += met ? 0 : 1;
     Print(figure, measured, target, met ? "met" : "MISS");
 }
@@ -34,7 +35,9 @@ void CBenchTable::Reference(const std::string& figure, const std::string& measur
 void CBenchTable::Failed(const std::string& figure, const std::string& reason,
                          const std::string& target)
 {
+    ++rows;
     ++misses;
+    ++failures;
     Print(figure, "failed: " + reason, target, "MISS");
 }
 
@@ -44,6 +47,11 @@ void CBenchTable::Print(const std::string& figure, const std::string& measured,
     std::printf("| %-*s | %*s | %*s | %-4s |\n", FigureWidth, figure.c_str(), MeasuredWidth,
                 measured.c_str(), TargetWidth, target.c_str(), verdict);
     std::fflush(stdout);
+}
+
+void CBenchTable::PrintSummary() const
+{
+    std::printf("\n%d of %d targets met.\n", rows - misses, rows);
 }
 
 std::string Format(const char* format, double value)

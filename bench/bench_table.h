@@ -16,13 +16,19 @@ public:
     // A figure that could not be measured, with the reason in place of the value.
     void Failed(const std::string& figure, const std::string& reason, const std::string& target);
 
-    int Misses() const { return misses; }
+    // "N of M targets met"; a missed target's reason, when there is one, is in the reference
+    // rows beneath it.
+    void PrintSummary() const;
+    // Figures that could not be measured at all: the benchmark itself is broken.
+    int Failures() const { return failures; }
 
 private:
     void Print(const std::string& figure, const std::string& measured, const std::string& target,
                const char* verdict);
 
+    int rows = 0;
     int misses = 0;
+    int failures = 0;
 };
 
 // printf-style formatting of one number.
