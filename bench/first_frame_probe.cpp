@@ -49,18 +49,6 @@ long ResidentKilobytes()
     return -1;
 }
 
-const char* ModeName(ControlMode mode)
-{
-    switch (mode) {
-    case ControlMode::Live:
-        return "live";
-    case ControlMode::FirmwareUpdate:
-        return "update";
-    default:
-        return "offline";
-    }
-}
-
 } // namespace
 
 CFirstFrameProbe::CFirstFrameProbe(int idleSeconds, bool connect)
@@ -103,8 +91,9 @@ void CFirstFrameProbe::StartIdleSpell()
 
 void CFirstFrameProbe::EndIdleSpell()
 {
-    std::printf("cpu_s %.6f\nwall_s %.6f\nmode %s\n", CpuSeconds() - cpuAtStart,
-                WallSeconds() - wallAtStart, panel ? ModeName(panel->Link().mode) : "gone");
+    const bool live = panel && panel->Link().mode == ControlMode::Live;
+    std::printf("cpu_s %.6f\nwall_s %.6f\nlive %d\n", CpuSeconds() - cpuAtStart,
+                WallSeconds() - wallAtStart, live ? 1 : 0);
     std::fflush(stdout);
     if (panel)
         panel->reject();

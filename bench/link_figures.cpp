@@ -17,6 +17,7 @@
 #include "device/page_frame.h"
 #include "emulator/emulated_device.h"
 #include "firmware/fileio.h"
+#include "model/filter_type.h"
 #include "model/number_format.h"
 #include "serial/message_queue.h"
 #include "serial/serial_panel_wnd.h"
@@ -63,25 +64,36 @@ struct Session
     CDeviceLink link;
 };
 
-// Bytes on the wire of one exchange: the command and its carriage return, the answer and
-// its carriage return. Exchanges are strictly one after the other, so both directions add.
-std::size_t ExchangeBytes(const std::string& command, const std::string& answer)
+// The full read's commands, in the order the link sends them.
+std::vector<std::string> FullReadCommands()
 {
-    return command.size() + 1 + answer.size() + 1;
+    std::vector<std::string> commands{std::string(FrontPanelQuery), std::string(GainListQuery)};
+    for (const std::string_view token : {FilterToken, FrequencyToken, QToken}) {
+        for (int index = 0; index < ChannelCount; ++index)
+            commands.push_back(MakeChannelQuery(index, token));
+    }
+    return commands;
 }
 
+// The full read's bytes on the wire: each command and its carriage return, each answer and
+// its carriage return, the answers as the device gives the settings read. Exchanges are
+// strictly one after the other, so both directions add.
 std::size_t FullReadBytes(const PanelSettings& settings)
 {
-    std::size_t bytes = ExchangeBytes("FP", "F00");
+    std::size_t bytes = 0;
+    for (const std::string& command : FullReadCommands())
+        bytes += command.size() + 1;
+    const auto answer = [&bytes](std::string_view text) { bytes += text.size() + 1; };
+    answer("F00");
     std::string gains;
     for (int index = 0; index < ChannelCount; ++index)
         gains += FormatFixed(settings[index].gain, 3) + "-";
-    bytes += ExchangeBytes("QS", gains);
+    answer(gains);
     for (int index = 0; index < ChannelCount; ++index) {
         const StripSettings& strip = settings[index];
-        bytes += ExchangeBytes(MakeChannelQuery(index, FilterToken), "FL");
-        bytes += ExchangeBytes(MakeChannelQuery(index, FrequencyToken), FormatFixed(strip.freq, 3));
-        bytes += ExchangeBytes(MakeChannelQuery(index, QToken), FormatFixed(strip.q, 3));
+        answer(FilterTypeToken(strip.filter));
+        answer(FormatFixed(strip.freq, 3));
+        answer(FormatFixed(strip.q, 3));
     }
     return bytes;
 }
@@ -142,17 +154,6 @@ std::pair<double, double> MeasurePacedTransfer()
                               pages * (PageRequest.size() + 1 + PageFrameSize) + EndFrame.size();
     const bool complete = session.link.progressText.ends_with("Complete!");
     return {complete ? elapsed : -1.0, bytes * ByteTime};
-}
-
-// The full read's commands, in the order the link sends them.
-std::vector<std::string> FullReadCommands()
-{
-    std::vector<std::string> commands{std::string(FrontPanelQuery), std::string(GainListQuery)};
-    for (const std::string_view token : {FilterToken, FrequencyToken, QToken}) {
-        for (int index = 0; index < ChannelCount; ++index)
-            commands.push_back(MakeChannelQuery(index, token));
-    }
-    return commands;
 }
 
 bool WaitReadable(int fd)

@@ -3,12 +3,12 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <poll.h>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -37,21 +37,28 @@ Report ParseReport(const std::string& text)
     return report;
 }
 
-void StartProbe(const std::vector<std::string>& arguments, const std::string& settingsFolder,
-                int output)
+std::vector<char*> PointersTo(std::vector<std::string>& texts)
 {
-    dup2(output, STDOUT_FILENO);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    // The panel remembers its port when it closes; the probe's must not reach the operator's.
-    setenv("XDG_CONFIG_HOME", settingsFolder.c_str(), 1);
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
+    std::vector<char*> pointers;
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
 }
 
+// This process's environment, with the probe drawing offscreen and keeping the port it
+// remembers when it closes in a settings folder of its own, away from the operator's.
+std::vector<std::string> ProbeEnvironment(const std::string& settingsFolder)
+{
+    std::vector<std::string> environment{"QT_QPA_PLATFORM=offscreen",
+                                         "XDG_CONFIG_HOME=" + settingsFolder};
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view variable(*entry);
+        if (!variable.starts_with("QT_QPA_PLATFORM=") && !variable.starts_with("XDG_CONFIG_HOME="))
+            environment.emplace_back(variable);
+    }
+    return environment;
+}
 // Reads everything the probe prints until it exits or overruns its time.
 std::optional<std::string> CollectOutput(pid_t child, int input)
 {
@@ -80,6 +87,11 @@ std::optional<Report> RunProbe(bool live, const std::vector<std::string>& panelA
     std::vector<std::string> arguments{SONAVIRE_PANEL_PROBE_PATH, std::to_string(IdleSeconds),
                                        live ? "live" : "offline"};
     arguments.insert(arguments.end(), panelArguments.begin(), panelArguments.end());
+    std::vector<std::string> environment = ProbeEnvironment(settingsFolder.path().toStdString());
+    // Everything the child needs is made before the fork: between fork and exec a copy of a
+    // threaded process may only make system calls.
+    const std::vector<char*> argv = PointersTo(arguments);
+    const std::vector<char*> envp = PointersTo(environment);
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0)
         return std::nullopt;
@@ -87,7 +99,9 @@ std::optional<Report> RunProbe(bool live, const std::vector<std::string>& panelA
     const pid_t child = fork();
     if (child == 0) {
         close(pipeEnds[0]);
-        StartProbe(arguments, settingsFolder.path().toStdString(), pipeEnds[1]);
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
     }
     close(pipeEnds[1]);
     const std::optional<std::string> output = CollectOutput(child, pipeEnds[0]);
@@ -150,12 +164,12 @@ void LiveFigure(CBenchTable& table)
     const std::optional<Report> report = RunProbe(true, {"--port", device.PortPath()});
     const std::size_t polls = device.ReceivedLines().size();
     device.Stop();
-    if (!report || !HasKeys(*report, {"cpu_s", "wall_s", "mode"})) {
+    if (!report || !HasKeys(*report, {"cpu_s", "wall_s", "live"})) {
         table.Failed(figure, "the panel did not report", "< 1 %");
         return;
     }
-    if (report->at("mode") != "live") {
-        table.Failed(figure, "the panel was " + report->at("mode"), "< 1 %");
+    if (report->at("live") != "1") {
+        table.Failed(figure, "the panel did not stay live", "< 1 %");
         return;
     }
     const double percent = CpuPercent(*report);

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <utility>
 
 #include "panel/control_layout.h"
@@ -31,6 +32,18 @@ void Place(QWidget* widget, const DialogRect& rect)
 {
     const PixelRect pixels = ToPixels(rect);
     widget->setGeometry(pixels.x, pixels.y, pixels.width, pixels.height);
+}
+
+QString PermissionAdvice(const SerialPortEntry& entry)
+{
+    const QString path = QString::fromStdString(entry.path);
+    if (entry.group.empty())
+        return QStringLiteral("You may not open %1: only its owner may. Ask the administrator "
+                              "of this computer for access to it.")
+            .arg(path);
+    return QStringLiteral("You may not open %1: it belongs to the group %2. Join that group "
+                          "(sudo usermod -aG %2 $USER), then log out and in again.")
+        .arg(path, QString::fromStdString(entry.group));
 }
 
 } // namespace
@@ -97,8 +110,6 @@ void CConfigDlg::OnInitDialog()
     // The first item that begins with the name, letter case ignored.
     const int found = portCombo->findText(QString::fromStdString(portName), Qt::MatchStartsWith);
     portCombo->setCurrentIndex(found < 0 ? 0 : found);
-    // The first item became current as it was added, before its note was attached.
-    OnCurrentPortChanged(portCombo->currentIndex());
 }
 
 void CConfigDlg::FillPortList()
@@ -128,12 +139,13 @@ void CConfigDlg::FillPortList()
 void CConfigDlg::AddPort(const SerialPortEntry& entry)
 {
     const QString path = QString::fromStdString(entry.path);
-    if (!entry.permissionDenied) {
-        portCombo->addItem(path, path);
-        return;
-    }
-    portCombo->addItem(path + QStringLiteral(" (no permission)"), path);
-    portCombo->setItemData(portCombo->count() - 1, PermissionAdvice(entry), AdviceRole);
+    // Whole before it is added: the first item becomes current as it comes in.
+    auto* item = new QStandardItem(
+        entry.permissionDenied ? path + QStringLiteral(" (no permission)") : path);
+    item->setData(path, PathRole);
+    if (entry.permissionDenied)
+        item->setData(PermissionAdvice(entry), AdviceRole);
+    static_cast<QStandardItemModel*>(portCombo->model())->appendRow(item);
 }
 
 void CConfigDlg::ShowPermissionNote()
@@ -149,18 +161,6 @@ void CConfigDlg::FitPermissionNote()
     permissionNote->resize(permissionNote->width(),
                            permissionNote->heightForWidth(permissionNote->width()));
     setFixedHeight(permissionNote->geometry().bottom() + 1 + ToPixels(NoteMargin).height);
-}
-
-QString CConfigDlg::PermissionAdvice(const SerialPortEntry& entry)
-{
-    const QString path = QString::fromStdString(entry.path);
-    if (entry.group.empty())
-        return QStringLiteral("You may not open %1: only its owner may. Ask the administrator "
-                              "of this computer for access to it.")
-            .arg(path);
-    return QStringLiteral("You may not open %1: it belongs to the group %2. Join that group "
-                          "(sudo usermod -aG %2 $USER), then log out and in again.")
-        .arg(path, QString::fromStdString(entry.group));
 }
 
 void CConfigDlg::ReportNoPorts()

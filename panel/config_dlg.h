@@ -24,7 +24,6 @@ public:
     explicit CConfigDlg(QWidget* parent = nullptr, PortSource listPorts = ProbeMachinePorts);
 
     static std::vector<SerialPortEntry> ProbeMachinePorts() { return ProbeSerialPorts(); }
-    static QString PermissionAdvice(const SerialPortEntry& entry);
 
     void setVisible(bool visible) override;
     void accept() override;

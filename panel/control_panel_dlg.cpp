@@ -713,15 +713,15 @@ void CControlPanelDlg::DisconnectAndUnlock()
 
 void CControlPanelDlg::OnModeButton(int)
 {
-    if (link.mode == ControlMode::Offline) {
-        if (ConnectWithStatus()) {
-            ShowStatus(Format("Connected to Sonavire on %1!", portName).toStdString(), 2);
-            link.QueryMode();
-            if (link.mode == ControlMode::Live)
-                ReadAllSettings("Retrieving Current Settings from Sonavire....", 1);
-        }
-    } else {
+    if (link.mode != ControlMode::Offline) {
         DisconnectAndUnlock();
+        return;
+    }
+    if (ConnectWithStatus()) {
+        ShowStatus(Format("Connected to Sonavire on %1!", portName).toStdString(), 2);
+        link.QueryMode();
+        if (link.mode == ControlMode::Live)
+            ReadAllSettings("Retrieving Current Settings from Sonavire....", 1);
     }
     UpdateModeButtons();
 }
@@ -818,7 +818,7 @@ void CControlPanelDlg::OnTimer()
     }
     UpdateStatusLine();
     if (link.mode != ControlMode::Offline) {
-        if (link.QueryMode())
+        if (link.QueryMode() && link.mode != ControlMode::Offline)
             UpdateModeButtons();
         if (link.mode == ControlMode::Live)
             PollLiveDevice();
