@@ -1,19 +1,23 @@
 #include "cli/command_line_tool.h"
+#include "cli/interrupt_guard.h"
 
 #include <algorithm>
-#include <atomic>
 #include <charconv>
 #include <chrono>
-#include <csignal>
-#include <fstream>
+#include <cmath>
+#include <functional>
 #include <iomanip>
 #include <ostream>
+#include <sstream>
+#include <sys/stat.h>
 
 #include "device/command_set.h"
 #include "device/page_frame.h"
 #include "firmware/fileio.h"
 #include "model/number_format.h"
+#include "model/value_scale.h"
 #include "serial/serial_port_list.h"
+#include "storage/atomic_file.h"
 #include "storage/port_preference.h"
 #include "storage/settings_file.h"
 
@@ -22,41 +26,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto PollInterval = std::chrono::milliseconds(1000);
+// The longest the monitor waits for port events before it looks for an interrupt again.
+constexpr auto InterruptCheckInterval = std::chrono::milliseconds(100);
 constexpr const char* CompleteSuffix = "Complete!";
-
-std::atomic<bool> interrupted{false};
-
-void OnInterrupt(int)
-{
-    interrupted = true;
-}
-
-// Interrupts end the long-running commands between exchanges, so the port is closed and
-// the link is left as the device expects.
-class InterruptGuard
-{
-public:
-    InterruptGuard()
-    {
-        interrupted = false;
-        struct sigaction action
-        {};
-        action.sa_handler = OnInterrupt;
-        sigaction(SIGINT, &action, &oldInt);
-        sigaction(SIGTERM, &action, &oldTerm);
-    }
-    ~InterruptGuard()
-    {
-        sigaction(SIGINT, &oldInt, nullptr);
-        sigaction(SIGTERM, &oldTerm, nullptr);
-    }
-
-private:
-    struct sigaction oldInt
-    {};
-    struct sigaction oldTerm
-    {};
-};
 
 std::string Upper(std::string text)
 {
@@ -79,6 +51,49 @@ bool ParseWholeNumber(const std::string& text, double& value)
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, value);
     return !text.empty() && result.ec == std::errc() && result.ptr == end;
+}
+
+struct ValueRange
+{
+    const char* name;
+    const ValueScale& scale;
+};
+
+constexpr ValueRange ValueRanges[] = {
+    {"freq", FrequencyScale},
+    {"q", QScale},
+    {"gain", GainScale},
+};
+
+const ValueRange* FindValueRange(const std::string& name)
+{
+    for (const ValueRange& range : ValueRanges) {
+        if (name == range.name)
+            return &range;
+    }
+    return nullptr;
+}
+
+std::string ShortNumber(double value)
+{
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+bool IsWithin(const ValueScale& scale, double value)
+{
+    return std::isfinite(value) && value >= scale.valueAtMin && value <= scale.valueAtMax;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b)
+{
+    struct stat first
+    {};
+    struct stat second
+    {};
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 std::string ModeName(ControlMode mode)
@@ -169,7 +184,7 @@ int CCommandLineTool::Failure(const std::string& problem)
 int CCommandLineTool::Run(const Arguments& arguments)
 {
     std::size_t next = 0;
-    std::string chosenPort;
+    std::optional<std::string> chosenPort;
     while (next < arguments.size() && arguments[next].starts_with("-")) {
         const std::string& option = arguments[next];
         if (option == "--help" || option == "-h") {
@@ -182,10 +197,14 @@ int CCommandLineTool::Run(const Arguments& arguments)
         } else if (option.starts_with("--port=")) {
             chosenPort = option.substr(7);
             ++next;
+        } else if (option == "--port") {
+            return Usage("--port needs a port name");
         } else {
             return Usage("unknown option " + option + " (try --help)");
         }
     }
+    if (chosenPort && chosenPort->empty())
+        return Usage("--port needs a port name, not an empty one");
     if (next == arguments.size())
         return Usage("no command given (try --help)");
 
@@ -198,18 +217,43 @@ int CCommandLineTool::Run(const Arguments& arguments)
             PrintHelp(&command);
             return Success;
         }
-        portName = chosenPort.empty() ? ReadRememberedPort() : chosenPort;
-        return (this->*command.run)(rest);
+        portName = chosenPort ? *chosenPort : ReadRememberedPort();
+        const CInterruptGuard guard;
+        port.SetCancelDescriptor(guard.Descriptor());
+        const int status = (this->*command.run)(rest);
+        link.Disconnect();
+        port.SetCancelDescriptor(-1);
+        return status;
     }
     return Usage("unknown command " + name + " (try --help)");
+}
+
+int CCommandLineTool::ReportInterrupt()
+{
+    link.Disconnect();
+    return Failure("interrupted");
 }
 
 bool CCommandLineTool::ConnectDevice()
 {
     if (link.Connect(portName))
         return true;
-    Failure("unable to connect to Sonavire: " + link.ConnectFailure());
+    if (!CInterruptGuard::Interrupted())
+        Failure("unable to connect to Sonavire: " + link.ConnectFailure());
     return false;
+}
+
+int CCommandLineTool::ConnectFailed()
+{
+    return CInterruptGuard::Interrupted() ? ReportInterrupt() : DeviceFailure;
+}
+
+bool CCommandLineTool::QueryLiveMode(std::string& failure)
+{
+    link.TakeFailure();
+    link.QueryMode();
+    failure = link.TakeFailure();
+    return failure.empty();
 }
 
 int CCommandLineTool::Ports(const Arguments& arguments)
@@ -237,29 +281,45 @@ int CCommandLineTool::Info(const Arguments& arguments)
     if (!arguments.empty())
         return Usage("info takes no arguments");
     if (!ConnectDevice())
-        return DeviceFailure;
-    link.QueryMode();
-    link.QueryVersion();
-    link.QueryFrontPanel();
-    const bool answered = link.IsPortOpen();
+        return ConnectFailed();
     out << "port            " << portName << "\n"
-        << "identification  " << link.Identification() << "\n"
-        << "mode            " << ModeName(link.mode) << "\n";
-    if (link.mode != ControlMode::Offline)
-        out << "version         " << link.versionText << "\n"
-            << "front panel     " << FrontPanelName(link.frontPanelLocked) << "\n";
-    link.Disconnect();
-    return answered ? Success : Failure("the device stopped answering");
+        << "identification  " << link.Identification() << "\n";
+    std::string failure;
+    if (QueryLiveMode(failure) && link.mode == ControlMode::Live) {
+        link.QueryVersion();
+        link.QueryFrontPanel();
+        failure = link.TakeFailure();
+    }
+    if (CInterruptGuard::Interrupted())
+        return ReportInterrupt();
+    if (!failure.empty())
+        return Failure("unable to read the device's state: " + failure);
+    out << "mode            " << ModeName(link.mode) << "\n";
+    if (link.mode == ControlMode::FirmwareUpdate) {
+        out << "                the 'OS Update' switch is on: the device waits for a firmware "
+               "image and answers nothing else\n";
+        return Success;
+    }
+    out << "version         " << link.versionText << "\n"
+        << "front panel     " << FrontPanelName(link.frontPanelLocked) << "\n";
+    return Success;
 }
 
-bool CCommandLineTool::ReadAll(PanelSettings& settings)
+bool CCommandLineTool::ReadAll(PanelSettings& settings, std::string& failure)
 {
-    link.QueryFrontPanel();
-    link.ReadGains(settings);
-    link.ReadFilterTypes(settings);
-    link.ReadFrequencies(settings);
-    link.ReadQs(settings);
-    return link.IsPortOpen();
+    const std::function<void()> reads[] = {
+        [&] { link.QueryFrontPanel(); },         [&] { link.ReadGains(settings); },
+        [&] { link.ReadFilterTypes(settings); }, [&] { link.ReadFrequencies(settings); },
+        [&] { link.ReadQs(settings); },
+    };
+    link.TakeFailure();
+    for (const auto& read : reads) {
+        read();
+        failure = link.TakeFailure();
+        if (!failure.empty())
+            return false;
+    }
+    return true;
 }
 
 void CCommandLineTool::PrintChannels(const PanelSettings& settings)
@@ -278,6 +338,8 @@ int CCommandLineTool::Retrieve(const Arguments& arguments)
 {
     std::string outputPath;
     if (arguments.size() == 2 && arguments[0] == "-o") {
+        if (arguments[1].empty())
+            return Usage("-o needs a file name");
         const auto path = SettingsSavePath(arguments[1]);
         if (!path)
             return Usage(arguments[1] + " is not a valid Sonavire file name (it needs .snv)");
@@ -287,16 +349,19 @@ int CCommandLineTool::Retrieve(const Arguments& arguments)
     }
 
     if (!ConnectDevice())
-        return DeviceFailure;
-    link.QueryMode();
+        return ConnectFailed();
     PanelSettings settings{};
+    std::string failure;
+    if (QueryLiveMode(failure) && link.mode == ControlMode::Live)
+        ReadAll(settings, failure);
     const ControlMode mode = link.mode;
-    const bool read = mode == ControlMode::Live && ReadAll(settings);
     link.Disconnect();
+    if (CInterruptGuard::Interrupted())
+        return ReportInterrupt();
     if (mode == ControlMode::FirmwareUpdate)
         return Failure("unable to retrieve settings: Sonavire is in OS Update mode");
-    if (!read)
-        return Failure("unable to retrieve settings: the device stopped answering");
+    if (!failure.empty())
+        return Failure("unable to retrieve settings: " + failure);
 
     PrintChannels(settings);
     std::string error;
@@ -324,15 +389,23 @@ int CCommandLineTool::Download(const Arguments& arguments)
     }
 
     if (!ConnectDevice())
-        return DeviceFailure;
+        return ConnectFailed();
+    std::string failure;
+    if (!QueryLiveMode(failure))
+        return Failure("unable to download: " + failure);
+    if (link.mode == ControlMode::FirmwareUpdate)
+        return Failure("unable to download: Sonavire is in OS Update mode (it waits for a "
+                       "firmware image)");
     int failures = 0;
-    for (int index = 0; index < ChannelCount; ++index) {
+    for (int index = 0; index < ChannelCount && !CInterruptGuard::Interrupted(); ++index) {
         const StripSettings& strip = settings[index];
         if (!link.SetChannel(index, strip.filter, strip.freq, strip.q, strip.gain)) {
             err << "sonavire-cli: channel " << ChannelNumber(index) << " was not acknowledged\n";
             ++failures;
         }
     }
+    if (CInterruptGuard::Interrupted())
+        return ReportInterrupt();
     if (!link.StoreSettings()) {
         err << "sonavire-cli: the store was not acknowledged\n";
         ++failures;
@@ -346,9 +419,11 @@ int CCommandLineTool::Store(const Arguments& arguments)
     if (!arguments.empty())
         return Usage("store takes no arguments");
     if (!ConnectDevice())
-        return DeviceFailure;
+        return ConnectFailed();
     const bool stored = link.StoreSettings();
     link.Disconnect();
+    if (CInterruptGuard::Interrupted())
+        return ReportInterrupt();
     return stored ? Success : Failure("the store was not acknowledged");
 }
 
@@ -366,19 +441,23 @@ int CCommandLineTool::Set(const Arguments& arguments)
 
     std::optional<FilterType> type;
     double value = 0;
+    const ValueRange* range = FindValueRange(what);
     if (what == "filter") {
-        type = ParseFilterType(Upper(text));
+        type = ParseFilterTypeWord(text);
         if (!type)
-            return Usage("a filter is one of BP, FL, HP, LP, NO, TO, not " + text);
-    } else if (what == "freq" || what == "q" || what == "gain") {
-        if (!ParseWholeNumber(text, value))
-            return Usage("VALUE must be a number, not " + text);
+            return Usage("a filter is one of BP, FL, HP, LP, NO, TO (or band, flat, high, low, "
+                         "notch, tone), not " +
+                         text);
+    } else if (range) {
+        if (!ParseWholeNumber(text, value) || !IsWithin(range->scale, value))
+            return Usage(what + " must be a number from " + ShortNumber(range->scale.valueAtMin) +
+                         " to " + ShortNumber(range->scale.valueAtMax) + ", not \"" + text + "\"");
     } else {
         return Usage("set takes freq, q, gain or filter, not " + what);
     }
 
     if (!ConnectDevice())
-        return DeviceFailure;
+        return ConnectFailed();
     bool acknowledged = false;
     if (type)
         acknowledged = link.SetFilterType(index, *type);
@@ -389,6 +468,8 @@ int CCommandLineTool::Set(const Arguments& arguments)
     else
         acknowledged = link.SetGain(index, value);
     link.Disconnect();
+    if (CInterruptGuard::Interrupted())
+        return ReportInterrupt();
     return acknowledged ? Success : Failure("the device did not acknowledge the change");
 }
 
@@ -421,17 +502,18 @@ int CCommandLineTool::Flash(const Arguments& arguments)
         return Usage(path + " holds no firmware image");
 
     if (!ConnectDevice())
-        return DeviceFailure;
+        return ConnectFailed();
     link.QueryMode();
+    if (CInterruptGuard::Interrupted())
+        return ReportInterrupt();
     if (link.mode != ControlMode::FirmwareUpdate) {
         link.Disconnect();
         return Failure("Sonavire is not in firmware-update mode (set its 'OS Update' switch)");
     }
 
-    const InterruptGuard guard;
     link.StartFirmwareUpdate(path);
     std::string last;
-    while (link.programming && !interrupted) {
+    while (link.programming && !CInterruptGuard::Interrupted()) {
         HandleMessages(100);
         link.CheckFirmwareResponse(Clock::now());
         if (!link.progressText.empty())
@@ -439,25 +521,29 @@ int CCommandLineTool::Flash(const Arguments& arguments)
         ShowProgress();
     }
     link.Disconnect();
-    if (interrupted)
+    if (CInterruptGuard::Interrupted())
         return Failure("interrupted; the device is left waiting for its image");
     return last.ends_with(CompleteSuffix) ? Success : Failure("the firmware update failed");
 }
 
 int CCommandLineTool::Image(const Arguments& arguments)
 {
-    if (arguments.size() != 3 || arguments[1] != "-o")
+    if (arguments.size() != 3 || arguments[1] != "-o" || arguments[2].empty())
         return Usage("usage: image FILE.hex -o OUT.bin");
+    const std::string& input = arguments[0];
+    const std::string& output = arguments[2];
+    if (IsSameFile(input, output))
+        return Usage("cannot write " + output + ": it is the input file");
     std::vector<unsigned char> image(CDeviceLink::ImageCapacity);
-    const int length = fileio(FileOperation::Read, arguments[0].c_str(), FileFormat::IntelHex,
+    const int length = fileio(FileOperation::Read, input.c_str(), FileFormat::IntelHex,
                               image.data(), CDeviceLink::ImageCapacity);
     if (length <= 0)
-        return Usage(arguments[0] + " holds no firmware image");
-    std::ofstream output(arguments[2], std::ios::binary | std::ios::trunc);
-    output.write(reinterpret_cast<const char*>(image.data()), length);
-    output.close();
-    if (!output)
-        return Usage("cannot write " + arguments[2]);
+        return Usage(input + " holds no firmware image");
+    std::string error;
+    const std::string_view bytes(reinterpret_cast<const char*>(image.data()),
+                                 static_cast<std::size_t>(length));
+    if (!WriteFileAtomically(output, bytes, error))
+        return Usage("cannot write " + output + ": " + error);
     out << "length " << length << "\n"
         << "pages " << length / PageSize + 1 << "\n";
     return Success;
@@ -468,18 +554,18 @@ int CCommandLineTool::Monitor(const Arguments& arguments)
     if (!arguments.empty())
         return Usage("monitor takes no arguments");
     if (!ConnectDevice())
-        return DeviceFailure;
-    const InterruptGuard guard;
+        return ConnectFailed();
     PanelSettings settings{};
     link.QueryMode();
     out << "mode " << ModeName(link.mode) << std::endl;
     auto nextTick = Clock::now();
     std::string version;
-    while (!interrupted && link.mode != ControlMode::Offline) {
-        if (Clock::now() < nextTick) {
-            HandleMessages(static_cast<int>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - Clock::now())
-                    .count()));
+    while (!CInterruptGuard::Interrupted() && link.mode != ControlMode::Offline) {
+        if (const auto now = Clock::now(); now < nextTick) {
+            const auto wait =
+                std::min(std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - now),
+                         InterruptCheckInterval);
+            HandleMessages(static_cast<int>(wait.count()));
             continue;
         }
         nextTick += PollInterval;
@@ -503,7 +589,7 @@ int CCommandLineTool::Monitor(const Arguments& arguments)
             }
         }
     }
-    const bool lost = !interrupted;
+    const bool lost = !CInterruptGuard::Interrupted();
     link.Disconnect();
     return lost ? Failure("Lost Connection with Sonavire") : Success;
 }

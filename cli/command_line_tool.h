@@ -51,7 +51,10 @@ private:
     int Failure(const std::string& problem);
     void PrintHelp(const Command* command);
     bool ConnectDevice();
-    bool ReadAll(PanelSettings& settings);
+    int ConnectFailed();
+    int ReportInterrupt();
+    bool QueryLiveMode(std::string& failure);
+    bool ReadAll(PanelSettings& settings, std::string& failure);
     void PrintChannels(const PanelSettings& settings);
     void ShowProgress();
     void HandleMessages(int waitMs);

@@ -135,3 +135,17 @@ std::array<double, ChannelCount> ParseGainList(std::string_view answer)
     }
     return gains;
 }
+
+bool HoldsGainList(std::string_view answer)
+{
+    int fields = 0;
+    for (std::size_t start = 0; start < answer.size() && fields < ChannelCount; ++fields) {
+        const auto end = answer.find(GainSeparator, start);
+        if (end == std::string_view::npos)
+            break;
+        if (!HoldsNumber(answer.substr(start, end - start)))
+            return false;
+        start = end + 1;
+    }
+    return fields > 0;
+}

@@ -60,3 +60,6 @@ double ParseNumberAnswer(std::string_view answer);
 // point and a digit): a read answered with anything else has no value to take.
 bool HoldsNumber(std::string_view answer);
 std::array<double, ChannelCount> ParseGainList(std::string_view answer);
+// Whether the answer is a gain list: at least one gain, and a number in every field that a
+// separator ends. A refusal or a garbled line is none, and holds no gain to take.
+bool HoldsGainList(std::string_view answer);

@@ -1,6 +1,7 @@
 #include "device/device_link.h"
 
 #include <optional>
+#include <utility>
 
 #include "device/command_set.h"
 #include "device/page_frame.h"
@@ -19,6 +20,19 @@ constexpr std::size_t ReceiveChunk = 1024;
 constexpr const char* ProgressPrefix = "Programming Sonavire Firmware; ";
 // The trailing spaces blank the rest of the status line behind a shorter text.
 constexpr const char* ProgressPadding = "                      ";
+
+constexpr std::size_t QuotedAnswerLength = 32;
+
+// Enough of an answer to recognise it, with bytes that would garble a terminal shown as '?'.
+std::string QuotedAnswer(const std::string& answer)
+{
+    std::string shown = answer.substr(0, QuotedAnswerLength);
+    for (char& c : shown) {
+        if (c < ' ' || c > '~')
+            c = '?';
+    }
+    return "\"" + shown + (answer.size() > QuotedAnswerLength ? "...\"" : "\"");
+}
 
 std::string ProgressText(int pagesSent, int pageCount)
 {
@@ -81,6 +95,21 @@ void CDeviceLink::Drop()
     frontPanelLocked = true;
 }
 
+void CDeviceLink::NoteFailure(const std::string& command, const std::string& answer, int index)
+{
+    if (!failure.empty())
+        return;
+    if (index >= 0)
+        failure = "channel " + std::to_string(ChannelNumber(index)) + ", ";
+    failure += "command " + command + ": ";
+    failure += answer.empty() ? "no answer" : "the device answered " + QuotedAnswer(answer);
+}
+
+std::string CDeviceLink::TakeFailure()
+{
+    return std::exchange(failure, {});
+}
+
 std::string CDeviceLink::Transact(const std::string& command, bool expectAnswer, int timeoutMs)
 {
     std::string answer;
@@ -102,8 +131,12 @@ bool CDeviceLink::QueryMode()
     const ControlMode old = mode;
     if (!IsPortOpen()) {
         mode = ControlMode::Offline;
-    } else if (auto parsed = ParseModeAnswer(Transact(std::string(ModeQuery), true, QueryWaitMs))) {
-        mode = *parsed;
+    } else {
+        const std::string answer = Transact(std::string(ModeQuery), true, QueryWaitMs);
+        if (const auto parsed = ParseModeAnswer(answer))
+            mode = *parsed;
+        else
+            NoteFailure(std::string(ModeQuery), answer);
     }
     return mode != old;
 }
@@ -113,9 +146,11 @@ bool CDeviceLink::QueryFrontPanel()
     if (mode == ControlMode::Offline)
         return false;
     const bool old = frontPanelLocked;
-    if (auto locked =
-            ParseFrontPanelAnswer(Transact(std::string(FrontPanelQuery), true, QueryWaitMs)))
+    const std::string answer = Transact(std::string(FrontPanelQuery), true, QueryWaitMs);
+    if (const auto locked = ParseFrontPanelAnswer(answer))
         frontPanelLocked = *locked;
+    else
+        NoteFailure(std::string(FrontPanelQuery), answer);
     return frontPanelLocked != old;
 }
 
@@ -129,14 +164,19 @@ bool CDeviceLink::QueryVersion()
         return true;
     }
     versionText.clear();
+    NoteFailure(std::string(VersionQuery), answer);
     return false;
 }
 
 bool CDeviceLink::ReadGains(PanelSettings& settings)
 {
     const std::string answer = Transact(std::string(GainListQuery), true, QueryWaitMs);
-    if (answer.empty())
+    // A refusal or a garbled list has no gains in it; reading it as zeros would silence the
+    // panel's faders and send that with the next download.
+    if (!HoldsGainList(answer)) {
+        NoteFailure(std::string(GainListQuery), answer);
         return false;
+    }
     const auto gains = ParseGainList(answer);
     bool changed = false;
     for (int index = 0; index < ChannelCount; ++index) {
@@ -149,16 +189,19 @@ bool CDeviceLink::ReadGains(PanelSettings& settings)
 }
 
 template <typename Store>
-bool CDeviceLink::ReadChannels(std::string_view token, Store store)
+bool CDeviceLink::ReadChannels(std::string_view token, ChannelMismatch mismatch, Store store)
 {
     bool changed = false;
     for (int index = 0; index < ChannelCount; ++index) {
-        const std::string answer = Transact(MakeChannelQuery(index, token), true, QueryWaitMs);
-        if (answer.empty())
-            return false;
-        const auto stored = store(index, answer);
-        if (!stored)
-            return false;
+        const std::string command = MakeChannelQuery(index, token);
+        const std::string answer = Transact(command, true, QueryWaitMs);
+        const auto stored = answer.empty() ? std::nullopt : store(index, answer);
+        if (!stored) {
+            NoteFailure(command, answer, index);
+            if (answer.empty() || mismatch == ChannelMismatch::EndsRead)
+                return false;
+            continue;
+        }
         changed = changed || *stored;
     }
     return changed;
@@ -166,7 +209,7 @@ bool CDeviceLink::ReadChannels(std::string_view token, Store store)
 
 bool CDeviceLink::ReadFilterTypes(PanelSettings& settings)
 {
-    return ReadChannels(FilterToken,
+    return ReadChannels(FilterToken, ChannelMismatch::EndsRead,
                         [&](int index, const std::string& answer) -> std::optional<bool> {
                             const auto type = ParseFilterAnswer(answer);
                             if (!type)
@@ -177,31 +220,31 @@ bool CDeviceLink::ReadFilterTypes(PanelSettings& settings)
                         });
 }
 
-bool CDeviceLink::ReadFrequencies(PanelSettings& settings)
+// A refusal or garbage has no value in it; reading it as zero would put 0 Hz on the panel
+// and send it with the next download. The channel keeps its value and the read goes on, as
+// it does for any answer that is not missing.
+template <typename Field>
+bool CDeviceLink::ReadNumbers(std::string_view token, PanelSettings& settings, Field field)
 {
-    // A refusal or garbage has no value in it; reading it as zero would put 0 Hz on the
-    // panel and send it with the next download.
-    return ReadChannels(FrequencyToken,
+    return ReadChannels(token, ChannelMismatch::KeepsValue,
                         [&](int index, const std::string& answer) -> std::optional<bool> {
                             if (!HoldsNumber(answer))
                                 return std::nullopt;
                             const double value = ParseNumberAnswer(answer);
-                            const bool changed = settings[index].freq != value;
-                            settings[index].freq = value;
+                            const bool changed = settings[index].*field != value;
+                            settings[index].*field = value;
                             return changed;
                         });
 }
 
+bool CDeviceLink::ReadFrequencies(PanelSettings& settings)
+{
+    return ReadNumbers(FrequencyToken, settings, &StripSettings::freq);
+}
+
 bool CDeviceLink::ReadQs(PanelSettings& settings)
 {
-    return ReadChannels(QToken, [&](int index, const std::string& answer) -> std::optional<bool> {
-        if (!HoldsNumber(answer))
-            return std::nullopt;
-        const double value = ParseNumberAnswer(answer);
-        const bool changed = settings[index].q != value;
-        settings[index].q = value;
-        return changed;
-    });
+    return ReadNumbers(QToken, settings, &StripSettings::q);
 }
 
 bool CDeviceLink::IsAcknowledged(const std::string& command)

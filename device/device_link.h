@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/control_mode.h"
@@ -67,6 +68,11 @@ public:
     // The device's answer to the identification of the last successful Connect.
     const std::string& Identification() const { return identification; }
 
+    // The first query or read since the last call that went unanswered or was answered with
+    // something it could not take, in plain words naming the command (and the channel);
+    // empty when every one was answered. Taking it clears it.
+    std::string TakeFailure();
+
     bool frontPanelLocked = false;
     bool programming = false;
     ControlMode mode = ControlMode::Offline;
@@ -79,13 +85,22 @@ public:
 
 private:
     void Drop();
+    void NoteFailure(const std::string& command, const std::string& answer, int index = -1);
     bool IsAcknowledged(const std::string& command);
     std::string ReadWaitingBytes();
     void SendPage();
     void WriteBytes(const std::uint8_t* bytes, std::size_t length);
 
+    // What an answer that is present but holds nothing to take does to a channel read.
+    enum class ChannelMismatch
+    {
+        EndsRead,
+        KeepsValue,
+    };
     template <typename Store>
-    bool ReadChannels(std::string_view token, Store store);
+    bool ReadChannels(std::string_view token, ChannelMismatch mismatch, Store store);
+    template <typename Field>
+    bool ReadNumbers(std::string_view token, PanelSettings& settings, Field field);
 
     IMessageWindow* window = nullptr;
     CSerialPanelWnd* port = nullptr;
@@ -96,4 +111,5 @@ private:
     std::chrono::steady_clock::time_point lastPageRequest{};
     std::string connectFailure;
     std::string identification;
+    std::string failure;
 };

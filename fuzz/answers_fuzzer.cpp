@@ -32,6 +32,9 @@ void CheckGainList(std::string_view answer)
             Require(gains[channel] == 0.0, "a channel the list does not reach reads 0");
         UseNumber(gains[channel]);
     }
+    if (HoldsGainList(answer))
+        Require(fields > 0 && !answer.starts_with('-'),
+                "a gain list holds a number before its first separator");
 }
 
 void CheckWordAnswers(std::string_view answer)

@@ -23,3 +23,7 @@ std::string_view FilterTypeToken(FilterType type);
 
 // The type whose token equals text exactly (case-sensitive).
 std::optional<FilterType> ParseFilterType(std::string_view text);
+
+// What an operator may type for a type: its token or its name ("low", "notch", ...), in any
+// case. Files and the wire keep the exact token.
+std::optional<FilterType> ParseFilterTypeWord(std::string_view text);

@@ -8,11 +8,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
-#include <QSettings>
 #include <QShortcut>
 #include <QUrl>
 
 #include <filesystem>
+#include <unistd.h>
 
 #include "controls/control_notification.h"
 #include "model/value_labels.h"
@@ -22,12 +22,12 @@
 #include "panel/control_layout.h"
 #include "resources/skin_resources.h"
 #include "storage/port_preference.h"
+#include "storage/regular_file.h"
 #include "storage/settings_file.h"
 
 namespace {
 
 constexpr int TimerIntervalMs = 1000;
-constexpr int PortPreferenceLimit = 160;
 constexpr int SmallFont = 2;
 constexpr const char* ControlIdProperty = "controlId";
 
@@ -363,16 +363,12 @@ void CControlPanelDlg::InitToolTips()
 
 void CControlPanelDlg::ReadPortPreference()
 {
-    const QSettings preference(QStringLiteral("Roravir Ude"), QStringLiteral("Sonavire"));
-    const QByteArray remembered = preference.value(QStringLiteral("ComPort")).toByteArray();
-    if (!remembered.isEmpty() && remembered.size() < PortPreferenceLimit)
-        portName = remembered.toStdString();
+    portName = ReadRememberedPort(portName);
 }
 
 void CControlPanelDlg::WritePortPreference() const
 {
-    QSettings preference(QStringLiteral("Roravir Ude"), QStringLiteral("Sonavire"));
-    preference.setValue(QStringLiteral("ComPort"), QString::fromStdString(portName));
+    WriteRememberedPort(portName);
 }
 
 // ---- routing
@@ -958,9 +954,18 @@ bool CControlPanelDlg::UpdateFirmware()
         return false;
     link.StartFirmwareUpdate(path.toStdString());
     if (!link.programming) {
-        ShowError(QStringLiteral("%1 holds no firmware image: it is not a valid Intel HEX file "
-                                 "or has no data.")
-                      .arg(QFileInfo(path).fileName()));
+        // The reader's own reason goes to the standard error; a file that cannot even be read
+        // is told apart here, so that a FIFO or a device is not called a bad HEX file.
+        std::string reason;
+        const int fd = OpenRegularFileForReading(path.toStdString(), reason);
+        if (fd >= 0)
+            close(fd);
+        const QString name = QFileInfo(path).fileName();
+        ShowError(fd < 0 ? QStringLiteral("%1 could not be read: %2")
+                               .arg(name, QString::fromStdString(reason))
+                         : QStringLiteral("%1 holds no firmware image: it is not a valid Intel "
+                                          "HEX file or has no data.")
+                               .arg(name));
         return false;
     }
     return true;

@@ -1,36 +1,32 @@
 #include "storage/port_preference.h"
 
-#include <cstdlib>
-
-#include "storage/private_profile.h"
+#include <QSettings>
 
 namespace {
 
-constexpr std::size_t MaxPortNameLength = 159;
-
-std::string ConfigFolder()
+QSettings Preference()
 {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config";
+    return QSettings(QStringLiteral("Roravir Ude"), QStringLiteral("Sonavire"));
 }
+
+const QString PortKey = QStringLiteral("ComPort");
 
 } // namespace
 
 std::string PortPreferencePath()
 {
-    return ConfigFolder() + "/Roravir Ude/Sonavire.conf";
+    return Preference().fileName().toStdString();
 }
 
-std::string ReadRememberedPort()
+std::string ReadRememberedPort(const std::string& fallback)
 {
-    const auto profile =
-        CPrivateProfile::FromFile(PortPreferencePath(), nullptr, MaxPortNameLength + 1);
-    if (!profile)
-        return DefaultPortName;
-    const std::string port = profile->GetString("General", "ComPort", "");
-    if (port.empty() || port.size() > MaxPortNameLength)
-        return DefaultPortName;
-    return port;
+    const QByteArray remembered = Preference().value(PortKey).toByteArray();
+    if (remembered.isEmpty() || remembered.size() >= PortPreferenceLimit)
+        return fallback;
+    return remembered.toStdString();
+}
+
+void WriteRememberedPort(const std::string& portName)
+{
+    Preference().setValue(PortKey, QString::fromStdString(portName));
 }

@@ -2,14 +2,19 @@
 
 #include <string>
 
-// The serial port the panel remembers between runs. The panel keeps it with QSettings as
-// organisation "Roravir Ude", application "Sonavire", key "ComPort"; the tools without Qt
-// read the same file.
+// The serial port the panel remembers between runs, kept with QSettings as organisation
+// "Roravir Ude", application "Sonavire", key "ComPort", in the user's scope. The panel and the
+// command-line tool both go through these functions, so they agree on the file, where it
+// lives and how its value is escaped.
 inline constexpr const char* DefaultPortName = "COM1";
 
-// $XDG_CONFIG_HOME/Roravir Ude/Sonavire.conf, or ~/.config/... without XDG_CONFIG_HOME.
+// A remembered name of this many bytes or more is ignored, as the Windows panel ignored it.
+inline constexpr int PortPreferenceLimit = 160;
+
+// The file the preference lives in, for messages.
 std::string PortPreferencePath();
 
-// The remembered port, or DefaultPortName when none is remembered. A value of 160 bytes or
-// more is ignored, as the Windows panel ignores it.
-std::string ReadRememberedPort();
+// The remembered port, or fallback when none is remembered or the name is too long.
+std::string ReadRememberedPort(const std::string& fallback = DefaultPortName);
+
+void WriteRememberedPort(const std::string& portName);

@@ -1,13 +1,18 @@
+#include <QSettings>
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <numeric>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 #include "emulator/emulated_device.h"
 #include "firmware/fileio.h"
+#include "storage/port_preference.h"
 #include "storage/settings_file.h"
 
 namespace fs = std::filesystem;
@@ -60,10 +65,15 @@ protected:
     // Runs the real program on the emulated device's port.
     Outcome Run(const std::string& arguments, const std::string& prefix = "")
     {
+        return RunCommand(prefix + SONAVIRE_CLI_PATH + std::string(" --port ") +
+                          Quoted(device->PortPath()) + " " + arguments);
+    }
+
+    Outcome RunCommand(const std::string& commandLine)
+    {
         const fs::path out = folder / "stdout", err = folder / "stderr";
-        const std::string command = prefix + SONAVIRE_CLI_PATH + std::string(" --port ") +
-                                    Quoted(device->PortPath()) + " " + arguments + " >" +
-                                    Quoted(out) + " 2>" + Quoted(err) + " </dev/null";
+        const std::string command =
+            commandLine + " >" + Quoted(out) + " 2>" + Quoted(err) + " </dev/null";
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
     }
@@ -120,7 +130,51 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"flash image.bin", 2, "not a valid hex file"},
                     UsageCase{"flash /nonexistent.hex", 2, "holds no firmware image"},
                     UsageCase{"retrieve -o show.txt", 2, "not a valid Sonavire file name"},
+                    UsageCase{"retrieve -o ''", 2, "-o needs a file name"},
+                    UsageCase{"image in.hex -o ''", 2, "usage: image"},
+                    UsageCase{"--port= info", 2, "--port needs a port name"},
+                    UsageCase{"--port '' info", 2, "--port needs a port name"},
+                    UsageCase{"set 1 freq nan", 2, "freq must be a number from 40 to 8000"},
+                    UsageCase{"set 1 freq 39.99", 2, "freq must be a number from 40 to 8000"},
+                    UsageCase{"set 1 q inf", 2, "q must be a number from 0.15 to 5"},
+                    UsageCase{"set 1 gain 1e308", 2, "gain must be a number from 0 to 9.9"},
+                    UsageCase{"set 1 gain -0.1", 2, "gain must be a number from 0 to 9.9"},
+                    UsageCase{"set 1 gain ''", 2, "gain must be a number from 0 to 9.9"},
                     UsageCase{"store now", 2, "takes no arguments"}));
+
+// Names that stand for no port end in a refused connection, never in an abort.
+TEST_F(CliTest, UnusablePortNamesAreDeviceFailures)
+{
+    for (const char* name : {"COM99999999999", "COM4294967296", "COM0", "/dev/no-such-port"}) {
+        const Outcome outcome =
+            RunCommand(std::string(SONAVIRE_CLI_PATH) + " --port " + name + " info");
+        EXPECT_EQ(outcome.status, 1) << name;
+        EXPECT_NE(outcome.err.find("unable to connect to Sonavire: cannot open"), std::string::npos)
+            << outcome.err;
+    }
+}
+
+// The tool finds the port exactly where and as the panel wrote it, escaping included.
+TEST_F(CliTest, UsesThePortThePanelRemembers)
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(folder));
+    const fs::path oddName = folder / "port, \"A\"=1;#\\x";
+    fs::create_symlink(device->PortPath(), oddName);
+    const std::string withoutPort =
+        "XDG_CONFIG_HOME=" + Quoted(folder) + " " + SONAVIRE_CLI_PATH + " info";
+
+    WriteRememberedPort(oddName);
+    const Outcome remembered = RunCommand(withoutPort);
+    EXPECT_EQ(remembered.status, 0) << remembered.err;
+    EXPECT_NE(remembered.out.find("port            " + oddName.string() + "\n"), std::string::npos)
+        << remembered.out;
+
+    WriteRememberedPort("COM4294967296");
+    const Outcome unusable = RunCommand(withoutPort);
+    EXPECT_EQ(unusable.status, 1);
+    EXPECT_NE(unusable.err.find("unable to connect"), std::string::npos) << unusable.err;
+}
 
 TEST_F(CliTest, HelpForEveryCommand)
 {
@@ -175,13 +229,75 @@ TEST_F(CliTest, RetrievePrintsAndSavesTheChannels)
     EXPECT_EQ(device->ReceivedLines().size(), 1u + 1 + 50);
 }
 
-TEST_F(CliTest, RetrieveFromTheBootloaderFails)
+// The bootloader is told nothing it would misread: each command stops after the mode query.
+TEST_F(CliTest, CommandsAgainstTheBootloaderStopAfterTheModeQuery)
 {
+    std::string error;
+    ASSERT_TRUE(WriteSettingsFile(folder / "show.snv", PanelSettings{}, error));
     device->SetUpdateMode(true);
-    const Outcome outcome = Run("retrieve");
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_NE(outcome.err.find("OS Update mode"), std::string::npos);
+    struct Case
+    {
+        std::string arguments;
+        int status;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"retrieve", 1, "OS Update mode"},
+        {"download " + Quoted(folder / "show.snv"), 1, "OS Update mode"},
+        {"info", 0, "mode            firmware update\n"},
+    };
+    for (const Case& c : cases) {
+        const std::size_t before = device->ReceivedLineCount();
+        const Outcome outcome = Run(c.arguments);
+        EXPECT_EQ(outcome.status, c.status) << c.arguments;
+        EXPECT_NE((outcome.out + outcome.err).find(c.said), std::string::npos) << c.arguments;
+        const auto lines = device->ReceivedLines();
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<long>(before), lines.end()),
+                  (std::vector<std::string>{"?V", "?M"}))
+            << c.arguments;
+    }
 }
+
+struct BadAnswerCase
+{
+    const char* command;
+    Fault fault;
+    const char* at;
+    const char* said;
+};
+
+class CliBadAnswerTest : public CliTest, public testing::WithParamInterface<BadAnswerCase>
+{};
+
+// A read that is refused, garbled or unanswered fails the command, names the exchange, and
+// leaves the file a retrieve would have written as it was.
+TEST_P(CliBadAnswerTest, FailsNamingTheExchangeAndKeepsTheOutputFile)
+{
+    const BadAnswerCase& c = GetParam();
+    const fs::path output = folder / "kept.snv";
+    std::ofstream(output) << "old contents";
+    device->InjectFault(c.fault, FaultTrigger::AtCommand(c.at));
+    const std::string arguments =
+        std::string(c.command) +
+        (c.command == std::string("retrieve") ? " -o " + Quoted(output) : "");
+    const Outcome outcome = Run(arguments);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.err.find(c.said), std::string::npos) << outcome.err;
+    EXPECT_EQ(outcome.out.find("CH  FILTER"), std::string::npos);
+    EXPECT_EQ(outcome.out.find("front panel"), std::string::npos);
+    EXPECT_EQ(ReadFile(output), "old contents");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CliBadAnswerTest,
+    testing::Values(
+        BadAnswerCase{"retrieve", Fault::Refusal, "05FR",
+                      "channel 5, command 05FR: the device answered \"E\""},
+        BadAnswerCase{"retrieve", Fault::Garbage, "QS", "command QS: the device answered \""},
+        BadAnswerCase{"retrieve", Fault::Silence, "03FQ", "channel 3, command 03FQ: no answer"},
+        BadAnswerCase{"retrieve", Fault::Garbage, "16FI", "channel 16, command 16FI"},
+        BadAnswerCase{"info", Fault::Garbage, "FP", "command FP: the device answered"},
+        BadAnswerCase{"info", Fault::Refusal, "?M", "command ?M: the device answered \"E\""}));
 
 TEST_F(CliTest, DownloadSendsEveryChannelAndStores)
 {
@@ -192,9 +308,10 @@ TEST_F(CliTest, DownloadSendsEveryChannelAndStores)
     const Outcome outcome = Run("download " + Quoted(folder / "show.snv"));
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     const auto lines = device->ReceivedLines();
-    ASSERT_EQ(lines.size(), 18u);
-    EXPECT_EQ(lines[5], "NO-63.880-2.500-9.90005CC");
-    EXPECT_EQ(lines[17], "ST");
+    ASSERT_EQ(lines.size(), 19u);
+    EXPECT_EQ(lines[1], "?M");
+    EXPECT_EQ(lines[6], "NO-63.880-2.500-9.90005CC");
+    EXPECT_EQ(lines[18], "ST");
     EXPECT_EQ(device->StoredSettings()[4].gain, 9.9);
 
     device->InjectFault(Fault::Refusal, FaultTrigger::AtCommand("ST"));
@@ -229,6 +346,54 @@ TEST_F(CliTest, ImageWritesTheBytesThePanelWouldSend)
     EXPECT_EQ(outcome.out, "length 7937\npages 32\n");
     const std::string bytes = ReadFile(folder / "out.bin");
     EXPECT_EQ(bytes, std::string(image.begin(), image.end()));
+}
+
+// A failed write names its reason and leaves every file it touched as it was.
+TEST_F(CliTest, ImageOutputIsWrittenWholeOrNotAtAll)
+{
+    const std::string hex = WriteHex(CountingImage(0x300));
+    const std::string hexBefore = ReadFile(hex);
+    fs::create_symlink("/dev/null", folder / "null.bin");
+    struct Case
+    {
+        std::string output;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {hex, "it is the input file"},
+        {(folder / "no-such-folder" / "out.bin").string(), "cannot write"},
+        {(folder / "null.bin").string(), "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = Run("image " + Quoted(hex) + " -o " + Quoted(c.output));
+        EXPECT_EQ(outcome.status, 2) << c.output;
+        EXPECT_NE(outcome.err.find(c.reason), std::string::npos) << outcome.err;
+    }
+    EXPECT_EQ(ReadFile(hex), hexBefore);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_TRUE(fs::is_symlink(folder / "null.bin"));
+}
+
+// Ctrl-C ends the tool at once even while the device trickles an answer, and the line is
+// not left marked exclusive for the next program.
+TEST_F(CliTest, AnInterruptEndsATricklingExchangeAndReleasesThePort)
+{
+    device->SetTrickleDelay(900ms);
+    device->InjectFault(Fault::Trickle, FaultTrigger::AtCommand("QS"));
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome outcome = Run("retrieve", "timeout --preserve-status -s INT 1 ");
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.err.find("interrupted"), std::string::npos) << outcome.err;
+    // The answer alone would hold the line for over a second more.
+    EXPECT_LT(elapsed, 1800ms);
+
+    const int line = open(device->PortPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(line, 0);
+    int exclusive = -1;
+    EXPECT_EQ(ioctl(line, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    close(line);
 }
 
 TEST_F(CliTest, FlashSendsTheImageToTheBootloader)

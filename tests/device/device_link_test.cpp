@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -214,6 +215,85 @@ TEST_F(DeviceLinkTest, UnknownFilterTokenEndsTheReadButKeepsTheLink)
     EXPECT_TRUE(link.IsPortOpen());
     EXPECT_EQ(link.mode, ControlMode::Live);
 }
+
+struct BadReadCase
+{
+    const char* name;
+    Fault fault;
+    const char* at; // the fault lasts from this command on
+    std::vector<std::string> sentNext;
+    const char* failure;
+    std::array<int, 4> answered; // channels whose gain, filter, frequency and Q came through
+};
+
+class DeviceLinkBadReadTest : public DeviceLinkTest, public testing::WithParamInterface<BadReadCase>
+{};
+
+// A refused or garbled read keeps every value the panel held and names the first exchange
+// that went wrong; the number reads go on to the remaining channels, a filter read ends.
+TEST_P(DeviceLinkBadReadTest, KeepsHeldValuesAndNamesTheExchange)
+{
+    const BadReadCase& c = GetParam();
+    const StripSettings sent{500.0, 2.0, 3.5, FilterType::Low};
+    const StripSettings held{800.0, 1.5, 7.25, FilterType::Notch};
+    for (int index = 0; index < ChannelCount; ++index)
+        device->SetChannelSettings(index, sent);
+    ConnectLive();
+    PanelSettings settings{};
+    settings.fill(held);
+    device->InjectFault(c.fault, FaultTrigger::AtCommand(c.at));
+    NewLines();
+    link.ReadGains(settings);
+    link.ReadFilterTypes(settings);
+    link.ReadFrequencies(settings);
+    link.ReadQs(settings);
+
+    const auto lines = NewLines();
+    const auto wrong = std::find(lines.begin(), lines.end(), c.at);
+    ASSERT_LT(wrong + static_cast<long>(c.sentNext.size()), lines.end());
+    EXPECT_EQ(std::vector<std::string>(wrong + 1, wrong + 1 + static_cast<long>(c.sentNext.size())),
+              c.sentNext);
+    EXPECT_EQ(link.TakeFailure(), c.failure);
+    EXPECT_EQ(link.TakeFailure(), "");
+    EXPECT_TRUE(link.IsPortOpen());
+    for (int index = 0; index < ChannelCount; ++index) {
+        const auto expect = [&](int field, const auto& member) {
+            return index < c.answered[field] ? sent.*member : held.*member;
+        };
+        EXPECT_EQ(settings[index].gain, expect(0, &StripSettings::gain)) << index;
+        EXPECT_EQ(settings[index].filter, expect(1, &StripSettings::filter)) << index;
+        EXPECT_EQ(settings[index].freq, expect(2, &StripSettings::freq)) << index;
+        EXPECT_EQ(settings[index].q, expect(3, &StripSettings::q)) << index;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, DeviceLinkBadReadTest,
+    testing::Values(BadReadCase{"refusedGains",
+                                Fault::Refusal,
+                                "QS",
+                                {"01FI"},
+                                "command QS: the device answered \"E\"",
+                                {0, 0, 0, 0}},
+                    BadReadCase{"garbledGains",
+                                Fault::Garbage,
+                                "QS",
+                                {"01FI"},
+                                "command QS: the device answered \"#?x7\"",
+                                {0, 0, 0, 0}},
+                    BadReadCase{"refusedFrequency",
+                                Fault::Refusal,
+                                "05FR",
+                                {"06FR", "07FR"},
+                                "channel 5, command 05FR: the device answered \"E\"",
+                                {16, 16, 4, 0}},
+                    BadReadCase{"garbledFilter",
+                                Fault::Garbage,
+                                "09FI",
+                                {"01FR"},
+                                "channel 9, command 09FI: the device answered \"#?x7\"",
+                                {16, 8, 0, 0}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DeviceLinkTest, SetsSendTheirCommandsAndNeedTheAcknowledgement)
 {
