@@ -1,5 +1,6 @@
 #include "firmware/fileio.h"
 #include "firmware/text_lines.h"
+#include "storage/regular_file.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,17 +11,40 @@
 
 namespace {
 
-// The words an operation lends to its open mode and its messages.
+// The words an operation lends to its messages.
 struct OperationWords
 {
-    const char* openMode;
     const char* streamNoun;
     const char* direction;
     const char* verb;
 };
 
-constexpr OperationWords kReadWords{"r", "input", "from", "read"};
-constexpr OperationWords kWriteWords{"w", "output", "to", "wrote"};
+constexpr OperationWords kReadWords{"input", "from", "read"};
+constexpr OperationWords kWriteWords{"output", "to", "wrote"};
+
+// A stream on the named file when it is a regular file; nullptr with the reason otherwise.
+FILE* OpenInput(const char* fileName, std::string& reason)
+{
+    const int fd = OpenRegularFileForReading(fileName, reason);
+    if (fd < 0) {
+        return nullptr;
+    }
+    FILE* stream = fdopen(fd, "r");
+    if (stream == nullptr) {
+        reason = std::strerror(errno);
+        close(fd);
+    }
+    return stream;
+}
+
+FILE* OpenOutput(const char* fileName, std::string& reason)
+{
+    FILE* stream = std::fopen(fileName, "w");
+    if (stream == nullptr) {
+        reason = std::strerror(errno);
+    }
+    return stream;
+}
 
 const OperationWords* WordsFor(int operation)
 {
@@ -48,10 +72,11 @@ public:
             return;
         }
         displayName_ = fileName;
-        stream_ = std::fopen(fileName, words.openMode);
+        std::string reason;
+        stream_ = operation == Read ? OpenInput(fileName, reason) : OpenOutput(fileName, reason);
         if (stream_ == nullptr) {
             std::fprintf(stderr, "can't open %s file %s: %s\n", words.streamNoun, fileName,
-                         std::strerror(errno));
+                         reason.c_str());
         }
     }
 
@@ -113,18 +138,21 @@ int FormatProvenByLine(std::string_view line)
 }
 
 // Returns the format of the named file, or -1 when it cannot be opened or no line decides.
-int DetectFileFormat(const char* fileName)
+// A line longer than any record is judged by the part the line reader keeps, and detection
+// reads no further than the longest Intel HEX file of the image would reach.
+int DetectFileFormat(const char* fileName, int capacity)
 {
-    FILE* stream = std::fopen(fileName, "r");
+    std::string reason;
+    FILE* stream = OpenInput(fileName, reason);
     if (stream == nullptr) {
-        std::fprintf(stderr, "error opening %s: %s\n", fileName, std::strerror(errno));
+        std::fprintf(stderr, "error opening %s: %s\n", fileName, reason.c_str());
         return -1;
     }
     int format = AutoDetect;
-    std::string line;
-    while (format == AutoDetect && ReadLinePiece(stream, line)) {
-        DropTrailingLineFeed(line);
-        format = FormatProvenByLine(line);
+    std::size_t allowance = IntelHexFileLimit(capacity);
+    TextLine line;
+    while (format == AutoDetect && ReadTextLine(stream, allowance, line) == LineResult::Line) {
+        format = FormatProvenByLine(line.text);
     }
     std::fclose(stream);
     return format == AutoDetect ? -1 : format;
@@ -237,7 +265,7 @@ int fileio(int operation, const char* fileName, int format, unsigned char* buffe
         std::memset(buffer, kImageFillByte, static_cast<std::size_t>(capacity));
     }
     if (format == AutoDetect) {
-        format = DetectFileFormat(fileName);
+        format = DetectFileFormat(fileName, capacity);
         if (format < 0) {
             std::fprintf(stderr, "can't determine file format for %s, specify explicitly\n",
                          file.displayName());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
@@ -58,7 +59,8 @@ struct HexImage
 };
 
 // Reads (Read) or writes (Write) the buffer of `capacity` bytes from or to the named file in
-// the given FileFormat; "-" names the standard input or output. Returns the count of bytes
+// the given FileFormat; "-" names the standard input or output. Only a regular file is read:
+// a FIFO, a device or a folder is refused without waiting on it. Returns the count of bytes
 // handled (for an Intel HEX read, the image length) or -1.
 int fileio(int operation, const char* fileName, int format, unsigned char* buffer, int capacity);
 
@@ -69,8 +71,15 @@ const char* FileFormatName(int format);
 // 255), or -1 when the line is malformed. The leading colon is not examined.
 int ParseHexRecord(std::string_view line, HexRecord& record);
 
+// The most bytes an Intel HEX file for an image of `capacity` bytes may hold: every byte in a
+// record of its own, with CR LF line ends, and room to spare.
+std::size_t IntelHexFileLimit(int capacity);
+
 // Copies the data records of an Intel HEX stream into the buffer, which the caller has
-// filled. Returns the highest end address of any data record (0 when there is none) or -1.
+// filled. A record may carry 0 to 255 data bytes; a record line longer than the longest
+// record is invalid, and lines that do not start with a colon are skipped, whatever their
+// length. A stream longer than IntelHexFileLimit(capacity) is refused. Returns the highest
+// end address of any data record that carries data (0 when there is none) or -1.
 // displayName is used in messages only.
 int ReadIntelHex(const char* displayName, FILE* stream, unsigned char* buffer, int capacity);
 

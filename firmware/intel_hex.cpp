@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -25,20 +25,44 @@ constexpr std::size_t kTypePosition = 7;
 constexpr std::size_t kDataPosition = 9;
 constexpr std::uint32_t kSegmentSize = 0x10000;
 
-// Converts the field of `width` characters at `position` on a copy of exactly those
-// characters, so that a field can never borrow digits from its neighbour. strtoul leaves
-// `end` at the start when it reads no digit, so one comparison rejects both an empty number
-// and a character left over.
+// The most a file can need for an image: one that spells every byte in a record of its own
+// with CR LF line ends takes 15 characters a byte (":01AAAA00DDCC" and CR LF); a 16th pays
+// for the address record such a file needs every 64 KiB, and the slack for the end record
+// and a few lines of notes.
+constexpr std::size_t kHexCharactersPerImageByte = 16;
+constexpr std::size_t kHexFileSlack = 4096;
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+// Every character of the field must be a hex digit: a general number conversion would also
+// take a sign, blanks or a "0x" inside a field.
 bool ReadHexField(std::string_view line, std::size_t position, std::size_t width,
                   unsigned long& value)
 {
     if (line.size() < position + width) {
         return false;
     }
-    const std::string field(line.substr(position, width));
-    char* end = nullptr;
-    value = std::strtoul(field.c_str(), &end, 16);
-    return end == field.c_str() + field.size();
+    value = 0;
+    for (const char c : line.substr(position, width)) {
+        const int digit = HexDigitValue(c);
+        if (digit < 0) {
+            return false;
+        }
+        value = value * 16 + static_cast<unsigned long>(digit);
+    }
+    return true;
 }
 
 int ComputeChecksum(const HexRecord& record)
@@ -68,9 +92,13 @@ enum class RecordOutcome
 };
 
 // The end address is formed in 64 bits so that no base, offset and count can wrap around
-// to an address inside the buffer.
+// to an address inside the buffer. A record without data names no byte of the image, so its
+// address neither counts against the capacity nor extends the length.
 RecordOutcome CopyDataRecord(ReaderState& state, const HexRecord& record)
 {
+    if (record.count == 0) {
+        return RecordOutcome::Continue;
+    }
     const std::uint32_t address = state.base + record.offset;
     const std::uint64_t end = std::uint64_t{state.base} + record.offset + record.count;
     if (static_cast<std::int64_t>(end) > state.capacity) {
@@ -117,13 +145,13 @@ RecordOutcome ApplyRecord(ReaderState& state, const HexRecord& record)
     }
 }
 
-RecordOutcome ProcessLine(ReaderState& state, std::string_view line)
+RecordOutcome ProcessLine(ReaderState& state, const TextLine& line)
 {
-    if (line.empty() || line.front() != ':') {
+    if (line.text.empty() || line.text.front() != ':') {
         return RecordOutcome::Continue;
     }
     HexRecord record;
-    const int computed = ParseHexRecord(line, record);
+    const int computed = line.tooLong ? -1 : ParseHexRecord(line.text, record);
     if (computed < 0) {
         std::fprintf(stderr, "invalid record at line %d of \"%s\"\n", state.lineNumber,
                      state.displayName);
@@ -137,6 +165,23 @@ RecordOutcome ProcessLine(ReaderState& state, std::string_view line)
         return RecordOutcome::Failed;
     }
     return ApplyRecord(state, record);
+}
+
+// A regular file's size refuses it before a byte is read; anything else meets the limit while
+// it is read.
+bool IsFileLargerThan(FILE* stream, std::size_t limit)
+{
+    struct stat info
+    {};
+    return fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode) &&
+           static_cast<std::uintmax_t>(info.st_size) > limit;
+}
+
+int ReportFileTooLarge(const char* displayName, std::size_t limit)
+{
+    std::fprintf(stderr, "ERROR: Intel Hex file \"%s\" is larger than %zu bytes\n", displayName,
+                 limit);
+    return -1;
 }
 
 void WriteRecord(FILE* stream, const HexRecord& record)
@@ -199,13 +244,24 @@ int ParseHexRecord(std::string_view line, HexRecord& record)
     return ComputeChecksum(record);
 }
 
+std::size_t IntelHexFileLimit(int capacity)
+{
+    return static_cast<std::size_t>(std::max(capacity, 0)) * kHexCharactersPerImageByte +
+           kHexFileSlack;
+}
+
 int ReadIntelHex(const char* displayName, FILE* stream, unsigned char* buffer, int capacity)
 {
+    const std::size_t limit = IntelHexFileLimit(capacity);
+    if (IsFileLargerThan(stream, limit)) {
+        return ReportFileTooLarge(displayName, limit);
+    }
     ReaderState state{displayName, buffer, capacity};
-    std::string line;
-    while (ReadLinePiece(stream, line)) {
+    std::size_t allowance = limit;
+    TextLine line;
+    LineResult read;
+    while ((read = ReadTextLine(stream, allowance, line)) == LineResult::Line) {
         ++state.lineNumber;
-        DropTrailingLineFeed(line);
         switch (ProcessLine(state, line)) {
         case RecordOutcome::Continue:
             break;
@@ -214,6 +270,9 @@ int ReadIntelHex(const char* displayName, FILE* stream, unsigned char* buffer, i
         case RecordOutcome::Failed:
             return -1;
         }
+    }
+    if (read == LineResult::OverLimit) {
+        return ReportFileTooLarge(displayName, limit);
     }
     std::fprintf(stderr, "WARNING: no end of file record found for Intel Hex file \"%s\"\n",
                  displayName);

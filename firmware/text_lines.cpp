@@ -1,24 +1,27 @@
 #include "firmware/text_lines.h"
 
-bool ReadLinePiece(FILE* stream, std::string& piece)
+LineResult ReadTextLine(FILE* stream, std::size_t& allowance, TextLine& line)
 {
-    piece.clear();
-    while (piece.size() < kMaxLinePiece) {
+    line.text.clear();
+    line.tooLong = false;
+    bool anyByte = false;
+    for (;;) {
         const int c = std::getc(stream);
         if (c == EOF) {
-            break;
+            return anyByte ? LineResult::Line : LineResult::EndOfText;
         }
-        piece.push_back(static_cast<char>(c));
+        if (allowance == 0) {
+            return LineResult::OverLimit;
+        }
+        --allowance;
+        anyByte = true;
         if (c == '\n') {
-            break;
+            return LineResult::Line;
         }
-    }
-    return !piece.empty();
-}
-
-void DropTrailingLineFeed(std::string& piece)
-{
-    if (!piece.empty() && piece.back() == '\n') {
-        piece.pop_back();
+        if (line.text.size() < kLongestRecordLine) {
+            line.text.push_back(static_cast<char>(c));
+        } else {
+            line.tooLong = true;
+        }
     }
 }

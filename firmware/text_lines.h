@@ -4,13 +4,26 @@
 #include <cstdio>
 #include <string>
 
-// The longest piece of a line that one read delivers; the rest of a longer line arrives in
-// further pieces, each of which counts as a line of its own.
-inline constexpr std::size_t kMaxLinePiece = 255;
+// The longest line a valid record fills: the colon, count, offset and type, 255 data bytes,
+// the checksum and a carriage return.
+inline constexpr std::size_t kLongestRecordLine = 1 + 2 + 4 + 2 + 2 * 255 + 2 + 1;
 
-// Reads the next piece of a line: up to and including a line feed, at most kMaxLinePiece
-// bytes, embedded NUL bytes kept. Returns false when the stream has nothing more to give.
-bool ReadLinePiece(FILE* stream, std::string& piece);
+// One line of text without its line feed. A line longer than any record keeps only its first
+// kLongestRecordLine characters, so a file without line feeds costs no more memory than one
+// record.
+struct TextLine
+{
+    std::string text;
+    bool tooLong = false;
+};
 
-// Removes one line feed from the end of the piece, if it has one.
-void DropTrailingLineFeed(std::string& piece);
+enum class LineResult
+{
+    Line,
+    EndOfText,
+    // The stream gives more than the bytes it was allowed.
+    OverLimit,
+};
+
+// Reads the next line, embedded NUL bytes kept, and takes the bytes it reads off `allowance`.
+LineResult ReadTextLine(FILE* stream, std::size_t& allowance, TextLine& line);

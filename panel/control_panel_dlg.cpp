@@ -959,7 +959,7 @@ bool CControlPanelDlg::UpdateFirmware()
         std::string reason;
         const int fd = OpenRegularFileForReading(path.toStdString(), reason);
         if (fd >= 0)
-            close(fd);
+            ::close(fd);
         const QString name = QFileInfo(path).fileName();
         ShowError(fd < 0 ? QStringLiteral("%1 could not be read: %2")
                                .arg(name, QString::fromStdString(reason))

@@ -8,7 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "storage/regular_file.h"
+
 namespace {
+
+constexpr int TemporaryNameAttempts = 100;
 
 std::string ResolvedTarget(const std::string& path)
 {
@@ -26,28 +30,37 @@ std::string FolderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path)
+bool Fail(std::string& error, std::string reason)
 {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool Fail(std::string& error, int code)
-{
-    error = std::strerror(code);
+    error = std::move(reason);
     return false;
 }
 
-int CreateTemporaryBeside(const std::string& target, std::string& temporaryPath)
+// The name is short whatever the target's, so that a target named near the longest name a
+// folder allows still saves; the process id tells whose leftover a killed save's temporary is.
+// Not mkstemp: it creates the file 0600, and a new file must get the mode the umask gives,
+// which open() applies without the race of reading the umask.
+int CreateTemporaryIn(const std::string& folder, std::string& temporaryPath)
 {
-    const std::string stem = FolderOf(target) + "/." + NameOf(target) + ".tmp-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = stem + std::to_string(getpid()) + '-' + std::to_string(attempt);
+    const std::string stem = folder + "/.sonavire-" + std::to_string(getpid()) + '-';
+    for (int attempt = 0; attempt < TemporaryNameAttempts; ++attempt) {
+        temporaryPath = stem + std::to_string(attempt);
         const int fd = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     return -1;
+}
+
+// The replacement keeps the old file's owner, group and permissions, so that saving neither
+// publishes a private file nor takes a shared one from its group. Only root may give a file
+// away; anyone else keeps the ownership they could have had anyway. The mode comes after the
+// owner, because a change of owner clears the set-id bits.
+bool TakeOverOwnerAndMode(int fd, const struct stat& old)
+{
+    if (fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM)
+        return false;
+    return fchmod(fd, old.st_mode & 07777) == 0;
 }
 
 bool WriteAll(int fd, std::string_view contents)
@@ -81,19 +94,21 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, std
     struct stat old
     {};
     const bool replacing = stat(target.c_str(), &old) == 0;
-    if (replacing && S_ISDIR(old.st_mode))
-        return Fail(error, EISDIR);
+    // A rename would put a regular file in place of a device or a FIFO the path leads to.
+    if (replacing && NonRegularFileReason(old.st_mode))
+        return Fail(error, NonRegularFileReason(old.st_mode));
     if (replacing && access(target.c_str(), W_OK) != 0)
-        return Fail(error, errno);
+        return Fail(error, std::strerror(errno));
 
+    const std::string folder = FolderOf(target);
     std::string temporary;
-    const int fd = CreateTemporaryBeside(target, temporary);
+    const int fd = CreateTemporaryIn(folder, temporary);
     if (fd < 0)
-        return Fail(error, errno);
+        return Fail(error,
+                    "cannot create a temporary file in " + folder + ": " + std::strerror(errno));
 
-    // Keep the old file's permissions, so replacing a private file does not publish it.
-    bool ok = (!replacing || fchmod(fd, old.st_mode & 07777) == 0) && WriteAll(fd, contents) &&
-              fsync(fd) == 0;
+    bool ok =
+        (!replacing || TakeOverOwnerAndMode(fd, old)) && WriteAll(fd, contents) && fsync(fd) == 0;
     int code = ok ? 0 : errno;
     if (close(fd) != 0 && ok) {
         ok = false;
@@ -105,8 +120,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, std
     }
     if (!ok) {
         unlink(temporary.c_str());
-        return Fail(error, code);
+        return Fail(error, std::strerror(code));
     }
-    SyncFolder(FolderOf(target));
+    SyncFolder(folder);
     return true;
 }

@@ -1,9 +1,10 @@
 #include "storage/private_profile.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <unistd.h>
+
+#include "storage/regular_file.h"
 
 namespace {
 
@@ -23,16 +24,14 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-char LowerAscii(char c)
+std::string LowerAscii(std::string_view name)
 {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
+    std::string lower(name);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
 }
 
 std::string_view Unquoted(std::string_view value)
@@ -41,6 +40,28 @@ std::string_view Unquoted(std::string_view value)
         value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
+}
+
+// Stops at limit even when the file says it is smaller: a file under /proc reports no size
+// and gives more.
+bool ReadStart(int fd, std::size_t limit, std::string& text, std::string& error)
+{
+    text.resize(limit);
+    std::size_t count = 0;
+    while (count < limit) {
+        const ssize_t got = read(fd, text.data() + count, limit - count);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = std::strerror(errno);
+            return false;
+        }
+        if (got == 0)
+            break;
+        count += static_cast<std::size_t>(got);
+    }
+    text.resize(count);
+    return true;
 }
 
 } // namespace
@@ -52,7 +73,7 @@ CPrivateProfile CPrivateProfile::FromText(std::string_view text, std::size_t max
 
     CPrivateProfile profile;
     profile.valueLimit = maxValueLength;
-    Section* current = nullptr;
+    Entries* current = nullptr;
     while (!text.empty()) {
         const auto end = text.find('\n');
         profile.ParseLine(text.substr(0, end), current);
@@ -64,20 +85,21 @@ CPrivateProfile CPrivateProfile::FromText(std::string_view text, std::size_t max
 std::optional<CPrivateProfile>
 CPrivateProfile::FromFile(const std::string& path, std::string* error, std::size_t maxValueLength)
 {
-    std::ifstream file(path, std::ios::binary);
-    std::string text(MaxFileBytes, '\0');
-    if (file)
-        file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!file && !file.eof()) {
+    std::string reason;
+    std::string text;
+    const int fd = OpenRegularFileForReading(path, reason);
+    const bool gotText = fd >= 0 && ReadStart(fd, MaxFileBytes, text, reason);
+    if (fd >= 0)
+        close(fd);
+    if (!gotText) {
         if (error)
-            *error = std::strerror(errno ? errno : EIO);
+            *error = reason;
         return std::nullopt;
     }
-    text.resize(static_cast<std::size_t>(file.gcount()));
     return FromText(text, maxValueLength);
 }
 
-void CPrivateProfile::ParseLine(std::string_view line, Section*& current)
+void CPrivateProfile::ParseLine(std::string_view line, Entries*& current)
 {
     line = Trim(line);
     if (line.empty() || line.front() == ';')
@@ -88,40 +110,27 @@ void CPrivateProfile::ParseLine(std::string_view line, Section*& current)
         const auto name =
             Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
         // Later sections of the same name are never searched: the first one wins.
-        current =
-            FindSection(name) ? nullptr : &sections.emplace_back(Section{std::string(name), {}});
+        const auto [section, isNew] = sections.try_emplace(LowerAscii(name));
+        current = isNew ? &section->second : nullptr;
         return;
     }
 
     const auto equals = line.find('=');
     if (!current || equals == std::string_view::npos)
         return;
-    const auto key = Trim(line.substr(0, equals));
-    const bool known = std::any_of(current->entries.begin(), current->entries.end(),
-                                   [&](const Entry& e) { return EqualsIgnoringCase(e.key, key); });
-    if (known)
-        return;
     const auto value = Unquoted(Trim(line.substr(equals + 1))).substr(0, valueLimit);
-    current->entries.push_back(Entry{std::string(key), std::string(value)});
-}
-
-const CPrivateProfile::Section* CPrivateProfile::FindSection(std::string_view name) const
-{
-    const auto it = std::find_if(sections.begin(), sections.end(), [&](const Section& s) {
-        return EqualsIgnoringCase(s.name, name);
-    });
-    return it == sections.end() ? nullptr : &*it;
+    // The first key of a name wins: a later one finds its place taken.
+    current->try_emplace(LowerAscii(Trim(line.substr(0, equals))), value);
 }
 
 std::string CPrivateProfile::GetString(std::string_view section, std::string_view key,
                                        std::string_view defaultValue) const
 {
-    const Section* found = FindSection(section);
-    if (found) {
-        for (const Entry& entry : found->entries) {
-            if (EqualsIgnoringCase(entry.key, key))
-                return entry.value;
-        }
+    const auto found = sections.find(LowerAscii(section));
+    if (found != sections.end()) {
+        const auto entry = found->second.find(LowerAscii(key));
+        if (entry != found->second.end())
+            return entry->second;
     }
     return std::string(defaultValue.substr(0, valueLimit));
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // A read-only view of a private-profile (INI) file, read the way the Windows profile
 // functions read one: section and key names match without regard to case, spaces around
@@ -21,7 +21,7 @@ public:
     static CPrivateProfile FromText(std::string_view text,
                                     std::size_t maxValueLength = MaxValueLength);
 
-    // Empty when the file cannot be opened or read.
+    // Empty when the file cannot be opened or read, or is no regular file.
     static std::optional<CPrivateProfile> FromFile(const std::string& path,
                                                    std::string* error = nullptr,
                                                    std::size_t maxValueLength = MaxValueLength);
@@ -30,20 +30,13 @@ public:
                           std::string_view defaultValue) const;
 
 private:
-    struct Entry
-    {
-        std::string key;
-        std::string value;
-    };
-    struct Section
-    {
-        std::string name;
-        std::vector<Entry> entries;
-    };
+    // Names are kept lower-cased, so that one ordered lookup matches them in any case. An
+    // ordered map, unlike a hash map, keeps a file of names made to collide from bringing back
+    // a search of every name for every line.
+    using Entries = std::map<std::string, std::string>;
 
-    void ParseLine(std::string_view line, Section*& current);
-    const Section* FindSection(std::string_view name) const;
+    void ParseLine(std::string_view line, Entries*& current);
 
-    std::vector<Section> sections;
+    std::map<std::string, Entries> sections;
     std::size_t valueLimit = MaxValueLength;
 };

@@ -32,7 +32,8 @@ enum class SettingsReadResult
 };
 
 // Reads the file over settings: missing keys take their defaults, an unknown filter token
-// keeps the channel's type. NotFound and Unreadable leave settings untouched.
+// keeps the channel's type. A FIFO, a device or a folder is Unreadable. NotFound and
+// Unreadable leave settings untouched.
 SettingsReadResult ReadSettingsFile(const std::string& path, PanelSettings& settings,
                                     std::string& error);
 

@@ -13,7 +13,11 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -183,16 +187,32 @@ TEST_F(FileIoTest, ReadIntelHexFillsImageAndReportsEveryFault)
          "ERROR: checksum mismatch at line 4 of \"fw.hex\"\n"
          "checksum=0xef, computed checksum=0xee\n",
          {{0, {1, 2}}}},
-        {"122 data bytes fit a line",
-         Record(0, 0, Counting(122)) + ":0100000011EF\n",
+        {"255 data bytes fit a line",
+         Record(0, 0, Counting(255)) + ":0100000011EF\n",
          -1,
-         "ERROR: checksum mismatch at line 3 of \"fw.hex\"\n"
+         "ERROR: checksum mismatch at line 2 of \"fw.hex\"\n"
          "checksum=0xef, computed checksum=0xee\n",
-         {{0, Counting(122)}}},
-        {"123 data bytes do not",
-         Record(0, 0, Counting(123)),
+         {{0, Counting(255)}}},
+        {"a record line longer than any record",
+         ":" + std::string(522, '0') + "\n",
          -1,
          "invalid record at line 1 of \"fw.hex\"\n",
+         {}},
+        {"a long note is one line",
+         std::string(600, 'n') + "\n:0100000011EF\n",
+         -1,
+         "ERROR: checksum mismatch at line 2 of \"fw.hex\"\n"
+         "checksum=0xef, computed checksum=0xee\n",
+         {}},
+        {"an empty record extends nothing",
+         Record(0, 4, {1}) + Record(0, 0x1000, {}) + kEndOfFile,
+         5,
+         "",
+         {{4, {1}}}},
+        {"an empty record is never out of range",
+         Record(4, 0, {0, 5}) + Record(0, 0xFFFF, {}) + kEndOfFile,
+         0,
+         "",
          {}},
         {"non-hex digit", ":1G00000000\n", -1, "invalid record at line 1 of \"fw.hex\"\n", {}},
         {"one-byte linear address",
@@ -265,6 +285,9 @@ TEST(ParseHexRecordTest, RejectsEveryTruncationAndReturnsComputedChecksum)
         {":00000001F", -1},
         {":000G0001FF", -1},
         {":0000000XFF", -1},
+        {":+0000001FF", -1},
+        {": 0000001FF", -1},
+        {":000x0001FF", -1},
     };
     for (const auto& row : cases) {
         HexRecord record;
@@ -398,7 +421,13 @@ TEST_F(FileIoTest, RefusedRequestsAndFailedTransfersAreReported)
          "invalid input file format: 7\n"},
         {"S-record output", [&] { return fileio(Write, hex.c_str(), MotorolaSRecord, data, 16); },
          "Motorola S-Record output format not yet supported\n"},
-        {"raw read failure", [&] { return fileio(Read, folder.c_str(), RawBinary, data, 16); },
+        {"raw read failure",
+         [&] {
+             FILE* stream = std::fopen(folder.c_str(), "r");
+             const int result = RawBinaryFileIo(Read, folder.c_str(), stream, data, 16);
+             std::fclose(stream);
+             return result;
+         },
          "input error from " + folder + ": Is a directory; read 0 of the expected 16 bytes\n"},
         {"raw write failure", [&] { return fileio(Write, "/dev/full", RawBinary, data, 16); },
          "output error to /dev/full: No space left on device; wrote 0 of the expected 16 bytes\n"},
@@ -415,6 +444,132 @@ TEST_F(FileIoTest, RefusedRequestsAndFailedTransfersAreReported)
         EXPECT_EQ(StderrOf([&] { result = row.call(); }), row.messages);
         EXPECT_EQ(result, -1);
     }
+}
+
+// Runs the checks in a child that a CPU limit stops when it spins and an alarm stops when it
+// waits, so that a reader looping or blocking for ever fails the test instead of hanging the
+// suite. The limits are far beyond what the checks need; they only catch "for ever".
+void InGuardedChild(const std::function<void()>& checks)
+{
+    constexpr rlim_t kCpuSeconds = 5;
+    constexpr unsigned kWaitSeconds = 30;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit cpu{kCpuSeconds, kCpuSeconds + 1};
+        const rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CPU, &cpu);
+        setrlimit(RLIMIT_CORE, &noCore);
+        alarm(kWaitSeconds);
+        checks();
+        _exit(testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) << "the checks spun";
+    EXPECT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) << "the checks waited";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
+// A FIFO would hold an ordinary open for ever and /dev/zero would feed the HEX reader and
+// detection for ever; each is refused before a byte is read, in every input format.
+TEST_F(FileIoTest, OnlyRegularFilesAreRead)
+{
+    const std::string fifo = PathOf("fifo.hex");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string link = PathOf("zero.hex");
+    fs::create_symlink("/dev/zero", link);
+    fs::create_directory(dir_ / "folder.hex");
+    const std::string folder = PathOf("folder.hex");
+    const struct
+    {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {fifo, "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {link, "not a regular file"},
+        {folder, "Is a directory"},
+    };
+    for (const auto& row : cases) {
+        for (const int format : {IntelHex, AutoDetect, RawBinary}) {
+            SCOPED_TRACE(row.path + " as " + FileFormatName(format));
+            InGuardedChild([&] {
+                Bytes image(16);
+                int result = 0;
+                const std::string messages = StderrOf(
+                    [&] { result = fileio(Read, row.path.c_str(), format, image.data(), 16); });
+                EXPECT_EQ(result, -1);
+                EXPECT_EQ(messages, "can't open input file " + row.path + ": " + row.reason + "\n");
+            });
+        }
+    }
+}
+
+// The stream a HEX reader is given: a regular file, whose size is known before reading, or a
+// pipe, which says nothing of its size until it ends.
+FILE* StreamOf(const std::string& text, bool throughPipe, const std::string& path)
+{
+    if (!throughPipe) {
+        std::ofstream(path, std::ios::binary) << text;
+        return std::fopen(path.c_str(), "r");
+    }
+    int ends[2];
+    // The texts here fit a pipe's buffer, so they are written whole before the read.
+    if (pipe(ends) != 0 ||
+        write(ends[1], text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+        return nullptr;
+    }
+    close(ends[1]);
+    return fdopen(ends[0], "r");
+}
+
+TEST_F(FileIoTest, IntelHexReadStopsAtTheLargestFileAnImageNeeds)
+{
+    constexpr int kCapacity = 16;
+    const std::size_t limit = IntelHexFileLimit(kCapacity);
+    const std::string refusal =
+        "ERROR: Intel Hex file \"fw.hex\" is larger than " + std::to_string(limit) + " bytes\n";
+    const struct
+    {
+        const char* name;
+        std::size_t size;
+        bool throughPipe;
+        int result;
+        std::string messages;
+    } cases[] = {
+        {"a file at the limit", limit, false, 0, ""},
+        {"a file past the limit", limit + 1, false, -1, refusal},
+        {"a stream at the limit", limit, true, 0, ""},
+        {"a stream past the limit", limit + 1, true, -1, refusal},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const std::string text = std::string(row.size - kEndOfFile.size(), '\n') + kEndOfFile;
+        FILE* stream = StreamOf(text, row.throughPipe, PathOf("fw.hex"));
+        ASSERT_NE(stream, nullptr);
+        Bytes image(kCapacity, 0xFF);
+        int result = 0;
+        const std::string messages =
+            StderrOf([&] { result = ReadIntelHex("fw.hex", stream, image.data(), kCapacity); });
+        std::fclose(stream);
+        EXPECT_EQ(result, row.result);
+        EXPECT_EQ(messages, row.messages);
+    }
+
+    // The limit is never below the longest way to spell an image: a record for every byte,
+    // with CR LF line ends.
+    Bytes image = Counting(kFirmwareImageCapacity);
+    const std::string lf = PathOf("spelled.hex");
+    FILE* stream = std::fopen(lf.c_str(), "w");
+    ASSERT_EQ(WriteIntelHex(stream, image.data(), kFirmwareImageCapacity, 1),
+              kFirmwareImageCapacity);
+    std::fclose(stream);
+    const std::string crlf = Create("spelled-crlf.hex", WithCrlf(Contents(lf)));
+    Bytes read(kFirmwareImageCapacity);
+    EXPECT_EQ(fileio(Read, crlf.c_str(), IntelHex, read.data(), kFirmwareImageCapacity),
+              kFirmwareImageCapacity);
+    EXPECT_EQ(FirstDifference(image, read), -1);
 }
 
 // Points a standard descriptor at a file for the life of the object.

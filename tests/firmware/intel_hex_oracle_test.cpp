@@ -161,7 +161,7 @@ TEST_F(IntelHexOracleTest, ReadsWhatSrecCatWrites)
 {
     for (unsigned seed = 1; seed <= 40; ++seed) {
         std::mt19937 rng(seed);
-        const int blockSize = Uniform(rng, 1, 122);
+        const int blockSize = Uniform(rng, 1, 255);
         const bool segmented = Uniform(rng, 0, 2) == 0;
         const bool crlf = Uniform(rng, 0, 2) == 0;
         const std::vector<Segment> segments = RandomSegments(rng, seed, kFirmwareImageCapacity);
@@ -182,29 +182,42 @@ TEST_F(IntelHexOracleTest, ReadsWhatSrecCatWrites)
     }
 }
 
-TEST_F(IntelHexOracleTest, RejectsRecordsTooLongForOneLine)
+TEST_F(IntelHexOracleTest, ReadsTheLongestRecordsAndRejectsLongerLines)
 {
-    for (unsigned seed = 1; seed <= 6; ++seed) {
-        std::mt19937 rng(seed);
-        const int blockSize = Uniform(rng, 123, 255);
+    for (const int blockSize : {128, 255}) {
+        std::mt19937 rng(blockSize);
         const std::string options = "-Output_Block_Size " + std::to_string(blockSize);
         SCOPED_TRACE(options);
+        const std::vector<Segment> segments = {{0x100, RandomBytes(rng, 600)}};
         const fs::path hex = dir_ / "oracle.hex";
-        ASSERT_TRUE(HexFromSrecCat({{0x100, RandomBytes(rng, 600)}}, options, hex));
+        ASSERT_TRUE(HexFromSrecCat(segments, options, hex));
 
+        Bytes image(kFirmwareImageCapacity, 0x00);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(fileio(Read, hex.c_str(), IntelHex, image.data(), kFirmwareImageCapacity),
+                  LengthOf(segments));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(FirstDifference(ImageOf(segments, kFirmwareImageCapacity), image), -1);
+
+        // Padding the first full record to 523 characters, past the longest line a record
+        // fills (521 and a carriage return), makes it invalid, although its fields still parse.
         std::istringstream lines(Contents(hex));
-        int firstLongLine = 0;
+        std::string padded;
+        int paddedLine = 0;
         std::string line;
-        for (int number = 1; firstLongLine == 0 && std::getline(lines, line); ++number) {
-            firstLongLine = line.size() > 255 ? number : 0;
+        for (int number = 1; std::getline(lines, line); ++number) {
+            if (paddedLine == 0 && line.size() == 11 + 2u * blockSize) {
+                line.resize(523, '0');
+                paddedLine = number;
+            }
+            padded += line + "\n";
         }
-        ASSERT_NE(firstLongLine, 0);
-
-        Bytes image(kFirmwareImageCapacity);
+        ASSERT_NE(paddedLine, 0);
+        std::ofstream(hex, std::ios::binary) << padded;
         testing::internal::CaptureStderr();
         EXPECT_EQ(fileio(Read, hex.c_str(), IntelHex, image.data(), kFirmwareImageCapacity), -1);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "invalid record at line " +
-                                                              std::to_string(firstLongLine) +
+                                                              std::to_string(paddedLine) +
                                                               " of \"" + hex.string() + "\"\n");
     }
 }

@@ -147,7 +147,7 @@ TEST_F(CrashSafeSave, AKilledSaveLeavesOneWholeFile)
     EXPECT_GT(seen[0], 0);
     EXPECT_GT(seen[1], 0);
 
-    const std::regex temporaryName(R"(\.show\.snv\.tmp-(\d+)-\d+)");
+    const std::regex temporaryName(R"(\.sonavire-(\d+)-\d+)");
     std::map<std::string, int> temporariesBySaver;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename();

@@ -1,13 +1,19 @@
+#include <climits>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "storage/private_profile.h"
 #include "storage/settings_file.h"
 
 namespace fs = std::filesystem;
@@ -248,7 +254,8 @@ TEST_F(SettingsFileTest, SaveIntoAMissingFolderOrOverAFolderFails)
 {
     std::string error;
     EXPECT_FALSE(WriteSettingsFile(folder / "missing" / "show.snv", PanelSettings{}, error));
-    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_EQ(error, "cannot create a temporary file in " + (folder / "missing").string() +
+                         ": No such file or directory");
     fs::create_directory(folder / "dir.snv");
     EXPECT_FALSE(WriteSettingsFile(folder / "dir.snv", PanelSettings{}, error));
     EXPECT_EQ(error, "Is a directory");
@@ -287,7 +294,8 @@ TEST_F(SettingsFileTest, ReadOnlyFolderAndFileAreNotWritten)
         EXPECT_EQ(error, "Permission denied");
         fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_FALSE(WriteSettingsFile(folder / "new.snv", PanelSettings{}, error));
-        EXPECT_EQ(error, "Permission denied");
+        EXPECT_EQ(error,
+                  "cannot create a temporary file in " + folder.string() + ": Permission denied");
         EXPECT_EQ(ReadAll(path), "previous contents");
     });
 }
@@ -308,6 +316,170 @@ TEST_F(SettingsFileTest, ReadReportsMissingAndUnreadableFilesWithoutTouchingSett
     EXPECT_EQ(ReadSettingsFile(folder / "junk.snv", settings, error), SettingsReadResult::Read);
     for (const StripSettings& strip : settings)
         EXPECT_EQ(strip, (StripSettings{1000.0, 0.71, 0.0, FilterType::Flat}));
+}
+
+// Runs the checks in a child that a CPU limit stops when it spins and an alarm stops when it
+// waits, so that a reader looping or blocking for ever fails the test instead of hanging the
+// suite. The limits are far beyond what the checks need; they only catch "for ever".
+void InGuardedChild(const std::function<void()>& checks)
+{
+    constexpr rlim_t CpuSeconds = 5;
+    constexpr unsigned WaitSeconds = 30;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit cpu{CpuSeconds, CpuSeconds + 1}, noCore{0, 0};
+        setrlimit(RLIMIT_CPU, &cpu);
+        setrlimit(RLIMIT_CORE, &noCore);
+        alarm(WaitSeconds);
+        checks();
+        _exit(testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) << "the checks spun";
+    EXPECT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) << "the checks waited";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
+// A device node that a save gone wrong may replace: root makes its own in the test folder,
+// anyone else uses /dev/null, whose folder they cannot write. None when neither is safe.
+std::optional<fs::path> DisposableDevice(const fs::path& folder)
+{
+    const fs::path own = folder / "null";
+    if (mknod(own.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        return own;
+    if (access("/dev", W_OK) != 0)
+        return fs::path("/dev/null");
+    return std::nullopt;
+}
+
+struct NonRegularCase
+{
+    const char* name;
+    std::function<std::optional<fs::path>(const fs::path& folder)> make;
+};
+
+TEST_F(SettingsFileTest, OnlyRegularFilesAreReadOrReplaced)
+{
+    const NonRegularCase cases[] = {
+        {"FIFO",
+         [](const fs::path& folder) {
+             mkfifo((folder / "pipe.snv").c_str(), 0600);
+             return std::optional(folder / "pipe.snv");
+         }},
+        {"link to a FIFO",
+         [](const fs::path& folder) {
+             mkfifo((folder / "pipe").c_str(), 0600);
+             fs::create_symlink(folder / "pipe", folder / "link.snv");
+             return std::optional(folder / "link.snv");
+         }},
+        {"link to a device",
+         [](const fs::path& folder) -> std::optional<fs::path> {
+             const auto device = DisposableDevice(folder);
+             if (!device)
+                 return std::nullopt;
+             fs::create_symlink(*device, folder / "device.snv");
+             return folder / "device.snv";
+         }},
+    };
+    for (const NonRegularCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        const auto path = row.make(folder);
+        if (!path)
+            continue;
+        const auto before = fs::status(*path).type();
+        InGuardedChild([&] {
+            PanelSettings settings{};
+            std::string error;
+            EXPECT_EQ(ReadSettingsFile(*path, settings, error), SettingsReadResult::Unreadable);
+            EXPECT_EQ(error, "not a regular file");
+            error.clear();
+            EXPECT_FALSE(WriteSettingsFile(*path, settings, error));
+            EXPECT_EQ(error, "not a regular file");
+        });
+        EXPECT_EQ(fs::status(*path).type(), before);
+    }
+}
+
+TEST_F(SettingsFileTest, SaveKeepsOwnerGroupAndMode)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another owner";
+    constexpr uid_t Nobody = 65534;
+    const fs::path given = folder / "given.snv", shared = folder / "shared.snv";
+    WriteText(given, "old");
+    ASSERT_EQ(chown(given.c_str(), Nobody, Nobody), 0);
+    ASSERT_EQ(chmod(given.c_str(), 02640), 0);
+    std::string error;
+    ASSERT_TRUE(WriteSettingsFile(given, PanelSettings{}, error)) << error;
+    struct stat info
+    {};
+    ASSERT_EQ(stat(given.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, Nobody);
+    EXPECT_EQ(info.st_gid, Nobody);
+    EXPECT_EQ(info.st_mode & 07777, 02640u);
+
+    // A user who may write a file but not give it away still saves it.
+    WriteText(shared, "old");
+    ASSERT_EQ(chown(shared.c_str(), 0, Nobody), 0);
+    ASSERT_EQ(chmod(shared.c_str(), 0664), 0);
+    AsOrdinaryUser(folder, [&] {
+        std::string reason;
+        EXPECT_TRUE(WriteSettingsFile(shared, PanelSettings{}, reason)) << reason;
+        struct stat saved
+        {};
+        ASSERT_EQ(stat(shared.c_str(), &saved), 0);
+        EXPECT_EQ(saved.st_mode & 07777, 0664u);
+    });
+    EXPECT_EQ(ReadAll(shared), SettingsFileText(PanelSettings{}));
+}
+
+TEST_F(SettingsFileTest, SaveUnderTheLongestFileName)
+{
+    const fs::path path = folder / (std::string(NAME_MAX - 5, 'n') + ".snv");
+    std::string error;
+    ASSERT_TRUE(WriteSettingsFile(path, PanelSettings{}, error)) << error;
+    EXPECT_EQ(ReadAll(path), SettingsFileText(PanelSettings{}));
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{path.filename()});
+}
+
+struct ManyNamesCase
+{
+    const char* name;
+    const char* head;
+    std::string (*line)(int number);
+    const char* tail;
+};
+
+// Every line of these files brings a name not seen before, the case in which a reader that
+// searches the names it has for each line takes time by the square of the file's size: over a
+// minute of CPU for a full file, against a fraction of a second for a reader that looks a
+// name up in a tree, so the child's CPU limit tells them apart without timing anything.
+TEST_F(SettingsFileTest, AFullFileOfNewNamesLoadsWithinACpuLimit)
+{
+    const ManyNamesCase cases[] = {
+        {"sections", "", [](int n) { return "[S" + std::to_string(n) + "]\n"; },
+         "[Last]\nKey=found\n"},
+        {"keys", "[Last]\n", [](int n) { return "K" + std::to_string(n) + "=v\n"; }, "Key=found\n"},
+    };
+    for (const ManyNamesCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        std::string text = row.head;
+        const std::size_t bodyEnd = CPrivateProfile::MaxFileBytes - std::strlen(row.tail);
+        for (int n = 0;; ++n) {
+            const std::string line = row.line(n);
+            if (text.size() + line.size() > bodyEnd)
+                break;
+            text += line;
+        }
+        WriteText(folder / "many.snv", text + row.tail);
+        InGuardedChild([&] {
+            const auto profile = CPrivateProfile::FromFile(folder / "many.snv");
+            ASSERT_TRUE(profile.has_value());
+            EXPECT_EQ(profile->GetString("LAST", "key", "missing"), "found");
+        });
+    }
 }
 
 } // namespace
