@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <string_view>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -19,6 +21,14 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int PollForever = -1;
 constexpr int UnreadRecheckMs = 100;
+
+// A start bit, eight data bits and a stop bit.
+constexpr std::uint64_t BitsPerByte = 10;
+// The device's own speed, for lines whose speed the driver does not tell.
+constexpr int AssumedBaudRate = 38400;
+
+constexpr std::string_view ComPrefix = "COM";
+constexpr const char* InUseText = "The port is in use by another program";
 
 struct BaudRate
 {
@@ -70,7 +80,7 @@ int RemainingMs(Clock::time_point deadline)
 {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left < 0 ? 0 : static_cast<int>(left);
+    return static_cast<int>(std::clamp<decltype(left)>(left, 0, INT_MAX));
 }
 
 Clock::time_point DeadlineAfter(std::uint32_t timeoutMs)
@@ -89,6 +99,55 @@ bool IsHangUp(short revents)
     return revents & (POLLHUP | POLLERR | POLLNVAL);
 }
 
+// COMn stands for ttyS<n-1>. The number is counted down as decimal text, so that no name,
+// however long, overflows a conversion; one past every real port simply names no device.
+std::string OneLess(std::string digits)
+{
+    std::size_t at = digits.size();
+    while (digits[--at] == '0')
+        digits[at] = '9';
+    --digits[at];
+    if (digits.size() > 1 && digits.front() == '0')
+        digits.erase(0, 1);
+    return digits;
+}
+
+// The lock and the exclusive flag refuse a port that another program holds, and the system's
+// words for those speak of resources, not of the program.
+std::string ErrnoText(int error)
+{
+    if (error == EBUSY || error == EWOULDBLOCK)
+        return InUseText;
+    return std::strerror(error);
+}
+
+// A name with a NUL inside would open only the part before it: a device other than the one
+// named.
+int OpenDeviceNode(const std::string& path)
+{
+    if (path.find('\0') != std::string::npos) {
+        errno = ENOENT;
+        return -1;
+    }
+    return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+}
+
+// Why Open would refuse the device, as an errno, or 0; tried with nothing changed on the line.
+// Root passes the exclusive flag, so the lock is tried as Open takes it, and given back at once.
+int ProbeError(const std::string& path)
+{
+    const int probe = OpenDeviceNode(path);
+    if (probe < 0)
+        return errno;
+    termios state{};
+    int error = 0;
+    if (flock(probe, LOCK_EX | LOCK_NB) != 0 || flock(probe, LOCK_UN) != 0 ||
+        tcgetattr(probe, &state) != 0)
+        error = errno;
+    ::close(probe);
+    return error;
+}
+
 } // namespace
 
 CSerialPort::~CSerialPort()
@@ -99,13 +158,13 @@ CSerialPort::~CSerialPort()
 
 std::string CSerialPort::DevicePath(const std::string& portName)
 {
-    if (portName.size() > 3 && portName.compare(0, 3, "COM") == 0 &&
-        portName.find_first_not_of("0123456789", 3) == std::string::npos) {
-        const int number = std::stoi(portName.substr(3));
-        if (number >= 1)
-            return "/dev/ttyS" + std::to_string(number - 1);
-    }
-    return portName;
+    if (!portName.starts_with(ComPrefix))
+        return portName;
+    const std::size_t number = portName.find_first_not_of('0', ComPrefix.size());
+    if (number == std::string::npos ||
+        portName.find_first_not_of("0123456789", ComPrefix.size()) != std::string::npos)
+        return portName;
+    return "/dev/ttyS" + OneLess(portName.substr(number));
 }
 
 SerialStatus CSerialPort::Fail(SerialStatus status)
@@ -125,7 +184,7 @@ std::string CSerialPort::LastErrorText() const
 {
     const int error = lastErrno;
     if (error != 0)
-        return std::strerror(error);
+        return ErrnoText(error);
     switch (lastError.load()) {
     case StatusSuccess:
         return "Success";
@@ -137,6 +196,8 @@ std::string CSerialPort::LastErrorText() const
         return "No answer in time";
     case StatusMoreData:
         return "The answer is too long";
+    case StatusAborted:
+        return "Interrupted";
     default:
         return "Invalid argument";
     }
@@ -166,8 +227,7 @@ SerialStatus CSerialPort::Open(const std::string& portName, std::uint32_t, std::
     if (fd >= 0)
         return Fail(StatusAlreadyOpen);
 
-    const int opened =
-        ::open(DevicePath(portName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int opened = OpenDeviceNode(DevicePath(portName));
     if (opened < 0)
         return FailErrno();
 
@@ -396,13 +456,10 @@ SerialStatus CSerialPort::Write(const void* data, std::size_t length, std::size_
             continue;
         if (written < 0 && errno != EAGAIN)
             return FailErrno();
-        pollfd entry{fd, POLLOUT, 0};
-        const int ready = poll(&entry, 1, PollTimeout(deadline));
-        if (ready == 0)
-            return Fail(StatusTimeout);
-        if (ready < 0 && errno != EINTR)
-            return FailErrno();
-        if (ready > 0 && IsHangUp(entry.revents) && !(entry.revents & POLLOUT)) {
+        short portEvents = 0;
+        if (AwaitPort(POLLOUT, PollTimeout(deadline), portEvents) != StatusSuccess)
+            return lastError;
+        if (IsHangUp(portEvents) && !(portEvents & POLLOUT)) {
             errno = EIO;
             return FailErrno();
         }
@@ -440,15 +497,39 @@ SerialStatus CSerialPort::Read(void* buffer, std::size_t length, std::size_t* by
         }
         if (readMode == ReadMode::NonBlocking)
             return StatusSuccess;
-        pollfd entry{fd, POLLIN, 0};
-        const int ready = poll(&entry, 1, PollTimeout(deadline));
-        if (ready == 0)
-            return Fail(StatusTimeout);
-        if (ready < 0 && errno != EINTR)
-            return FailErrno();
-        hungUp = ready > 0 && IsHangUp(entry.revents);
+        short portEvents = 0;
+        if (AwaitPort(POLLIN, PollTimeout(deadline), portEvents) != StatusSuccess)
+            return lastError;
+        hungUp = IsHangUp(portEvents);
     }
     return StatusSuccess;
+}
+
+SerialStatus CSerialPort::AwaitPort(short events, int pollTimeoutMs, short& portEvents)
+{
+    pollfd entries[2] = {{fd, events, 0}, {cancelDescriptor, POLLIN, 0}};
+    const int ready = poll(entries, 2, pollTimeoutMs);
+    if (ready < 0)
+        return errno == EINTR ? StatusSuccess : FailErrno();
+    // A cancel pipe whose writer is gone, or a descriptor closed under us, would wake every
+    // poll at once and spin the wait until its time-out; it ends the operation as well.
+    if (entries[1].revents != 0)
+        return Fail(StatusAborted);
+    if (ready == 0)
+        return Fail(StatusTimeout);
+    portEvents = entries[0].revents;
+    return StatusSuccess;
+}
+
+std::uint32_t CSerialPort::LongestAnswerWireMs() const
+{
+    termios state{};
+    int rate = tcgetattr(fd, &state) == 0 ? RateOfSpeed(cfgetospeed(&state)) : 0;
+    if (rate <= 0)
+        rate = AssumedBaudRate;
+    const std::uint64_t bits = MaxLineLength * BitsPerByte * 1000;
+    return static_cast<std::uint32_t>((bits + static_cast<std::uint64_t>(rate) - 1) /
+                                      static_cast<std::uint64_t>(rate));
 }
 
 SerialStatus CSerialPort::ReadLine(std::string& text, std::uint32_t timeoutMs)
@@ -456,10 +537,20 @@ SerialStatus CSerialPort::ReadLine(std::string& text, std::uint32_t timeoutMs)
     text.clear();
     if (BeginOperation() != StatusSuccess)
         return lastError;
+    const auto lineDeadline = timeoutMs == Infinite
+                                  ? Clock::time_point::max()
+                                  : Clock::now() + std::chrono::milliseconds(timeoutMs) +
+                                        std::chrono::milliseconds(LongestAnswerWireMs());
     SetReadMode(ReadMode::Blocking);
     for (;;) {
+        if (Clock::now() >= lineDeadline)
+            return Fail(StatusTimeout);
+        const std::uint32_t byteTimeoutMs =
+            timeoutMs == Infinite
+                ? Infinite
+                : std::min(timeoutMs, static_cast<std::uint32_t>(RemainingMs(lineDeadline)));
         char byte = 0;
-        const SerialStatus status = Read(&byte, 1, nullptr, timeoutMs);
+        const SerialStatus status = Read(&byte, 1, nullptr, byteTimeoutMs);
         if (status != StatusSuccess)
             return status;
         if (byte == '\r')
@@ -472,11 +563,10 @@ SerialStatus CSerialPort::ReadLine(std::string& text, std::uint32_t timeoutMs)
 
 int CSerialPort::ProbePort(const std::string& portName, std::string* reason)
 {
-    CSerialPort port;
-    const SerialStatus status = port.Open(portName);
+    const int error = ProbeError(DevicePath(portName));
     if (reason)
-        *reason = port.LastErrorText();
-    switch (status) {
+        *reason = error == 0 ? "Success" : ErrnoText(error);
+    switch (StatusFromErrno(error)) {
     case StatusSuccess:
         return 0;
     case StatusFileNotFound:

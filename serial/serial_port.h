@@ -77,16 +77,24 @@ public:
     virtual SerialStatus Write(const void* data, std::size_t length,
                                std::size_t* bytesWritten = nullptr,
                                std::uint32_t timeoutMs = Infinite);
+    // timeoutMs bounds the wait for each byte; the whole line gets that time-out plus the wire
+    // time of MaxLineLength bytes at the line's speed, so a trickle cannot hold it for ever.
     virtual SerialStatus ReadLine(std::string& text, std::uint32_t timeoutMs);
     virtual SerialStatus Read(void* buffer, std::size_t length, std::size_t* bytesRead = nullptr,
                               std::uint32_t timeoutMs = Infinite);
 
-    // 0 the port exists and opens, 1 no such port, 2 it exists but is in use or refused,
-    // -1 any other failure; reason receives the system's words.
+    // 0 the port exists and would open, 1 no such port, 2 it exists but is in use or refused,
+    // -1 any other failure; reason receives the system's words. The probe changes nothing on
+    // the line: its mode, its queues and its exclusive flag may belong to another program.
     static int ProbePort(const std::string& portName, std::string* reason = nullptr);
 
     // The device path a port name stands for.
     static std::string DevicePath(const std::string& portName);
+
+    // While fd (-1 for none) is readable, every wait inside Read, ReadLine and Write ends at
+    // once with StatusAborted. The descriptor is only watched, never read: it suits a pipe that
+    // a signal handler writes into.
+    void SetCancelDescriptor(int fd) { cancelDescriptor = fd; }
 
     bool IsOpen() const { return fd >= 0; }
     SerialStatus LastError() const { return lastError; }
@@ -121,6 +129,8 @@ private:
 
     bool ReadLineCounts(LineCounts& counts) const;
     SerialStatus BeginOperation();
+    SerialStatus AwaitPort(short events, int pollTimeoutMs, short& portEvents);
+    std::uint32_t LongestAnswerWireMs() const;
     SerialStatus GetLineState(struct termios& state);
     SerialStatus SetLineState(const struct termios& state);
     std::uint64_t BytesArrived() const;
@@ -135,6 +145,7 @@ private:
     std::atomic<std::uint32_t> eventMask{0};
     ReadMode readMode = ReadMode::NonBlocking;
     char eventCharacter = 0;
+    std::atomic<int> cancelDescriptor{-1};
 
     // Bytes taken by Read so far; with the bytes still queued, this tells the event wait
     // whether anything new arrived since it last reported, as the Windows character event

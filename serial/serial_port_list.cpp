@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <grp.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -20,24 +21,37 @@ namespace {
 constexpr const char* AdapterPrefixes[] = {"ttyUSB", "ttyACM"};
 constexpr const char* UartPrefix = "ttyS";
 constexpr int UnknownUartType = 0;
+constexpr std::size_t UartTypeReadLimit = 16;
 constexpr int ProbeRefused = 2;
 constexpr std::size_t GroupBufferSize = 16384;
 constexpr gid_t RootGroup = 0;
 
+bool IsDigit(char c)
+{
+    return std::isdigit(static_cast<unsigned char>(c));
+}
+
 bool HasNumberedPrefix(const std::string& name, const std::string& prefix)
 {
     return name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
-           std::all_of(name.begin() + prefix.size(), name.end(),
-                       [](unsigned char c) { return std::isdigit(c); });
+           std::all_of(name.begin() + prefix.size(), name.end(), IsDigit);
 }
 
 // The 8250 driver creates ttyS devices whether or not a UART answers; the kernel records the
-// type it found.
+// type it found as a small number. The read is short and never waits, so that nothing standing
+// in the folder can hold the scan.
 bool HasUart(const std::string& sysTtyFolder, const std::string& name)
 {
-    std::ifstream type(sysTtyFolder + "/" + name + "/type");
+    const std::string path = sysTtyFolder + "/" + name + "/type";
+    const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0)
+        return false;
+    char text[UartTypeReadLimit];
+    const ssize_t got = ::read(file, text, sizeof text);
+    ::close(file);
     int value = UnknownUartType;
-    return (type >> value) && value != UnknownUartType;
+    return got > 0 && std::from_chars(text, text + got, value).ec == std::errc{} &&
+           value != UnknownUartType;
 }
 
 bool IsSerialDeviceName(const std::string& sysTtyFolder, const std::string& name)
@@ -49,22 +63,41 @@ bool IsSerialDeviceName(const std::string& sysTtyFolder, const std::string& name
     return HasNumberedPrefix(name, UartPrefix) && HasUart(sysTtyFolder, name);
 }
 
+std::size_t DigitRunEnd(const std::string& text, std::size_t from)
+{
+    while (from < text.size() && IsDigit(text[from]))
+        ++from;
+    return from;
+}
+
+std::string_view WithoutLeadingZeros(std::string_view digits)
+{
+    digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size()));
+    return digits;
+}
+
+// Negative, zero or positive as the first number is smaller, equal or larger. The digits are
+// compared as text: a device name may carry more of them than any integer holds.
+int CompareNumbers(std::string_view a, std::string_view b)
+{
+    a = WithoutLeadingZeros(a);
+    b = WithoutLeadingZeros(b);
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return a.compare(b);
+}
+
 // "ttyUSB2" before "ttyUSB10".
 bool NaturalLess(const std::string& a, const std::string& b)
 {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        if (std::isdigit(static_cast<unsigned char>(a[i])) &&
-            std::isdigit(static_cast<unsigned char>(b[j]))) {
-            std::size_t endA = i, endB = j;
-            while (endA < a.size() && std::isdigit(static_cast<unsigned char>(a[endA])))
-                ++endA;
-            while (endB < b.size() && std::isdigit(static_cast<unsigned char>(b[endB])))
-                ++endB;
-            const auto numberA = std::stoull(a.substr(i, std::min<std::size_t>(endA - i, 18)));
-            const auto numberB = std::stoull(b.substr(j, std::min<std::size_t>(endB - j, 18)));
-            if (numberA != numberB)
-                return numberA < numberB;
+        if (IsDigit(a[i]) && IsDigit(b[j])) {
+            const std::size_t endA = DigitRunEnd(a, i), endB = DigitRunEnd(b, j);
+            const int order = CompareNumbers(std::string_view(a).substr(i, endA - i),
+                                             std::string_view(b).substr(j, endB - j));
+            if (order != 0)
+                return order < 0;
             i = endA;
             j = endB;
         } else {
@@ -100,6 +133,17 @@ std::string GroupThatMayOpen(const std::string& path)
     return found->gr_name;
 }
 
+// A folder that is missing, or fails while it is listed, gives what could be read.
+std::vector<fs::path> FolderEntries(const std::string& folder)
+{
+    std::vector<fs::path> entries;
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error))
+        entries.push_back(entry->path());
+    return entries;
+}
+
 std::vector<std::string> SortedNaturally(std::vector<std::string> names)
 {
     std::sort(names.begin(), names.end(), NaturalLess);
@@ -112,14 +156,12 @@ std::vector<std::string> FindSerialPorts(const std::string& devFolder,
                                          const std::string& sysTtyFolder)
 {
     std::vector<std::string> devices, links;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(devFolder, error)) {
-        const std::string name = entry.path().filename();
-        if (IsSerialDeviceName(sysTtyFolder, name))
-            devices.push_back(entry.path());
+    for (const fs::path& path : FolderEntries(devFolder)) {
+        if (IsSerialDeviceName(sysTtyFolder, path.filename()))
+            devices.push_back(path);
     }
-    for (const auto& entry : fs::directory_iterator(devFolder + "/serial/by-id", error))
-        links.push_back(entry.path());
+    for (const fs::path& path : FolderEntries(devFolder + "/serial/by-id"))
+        links.push_back(path);
 
     std::vector<std::string> ports = SortedNaturally(std::move(devices));
     for (std::string& link : SortedNaturally(std::move(links)))

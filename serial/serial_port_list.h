@@ -7,7 +7,7 @@
 struct SerialPortEntry
 {
     std::string path;
-    int probe = -1; // CSerialPort::ProbePort: 0 free, 2 in use or refused, -1 other failure
+    int probe = -1; // CSerialPort::ProbePort: 0 free, 1 gone, 2 in use or refused, -1 other failure
     std::string reason;
     // The port exists but this user may not open it; the group that may, when one may.
     bool permissionDenied = false;

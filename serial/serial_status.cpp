@@ -10,6 +10,9 @@ SerialStatus StatusFromErrno(int error)
     case ENOENT:
     case ENODEV:
     case ENXIO:
+    // A path that is too long or runs through a file names no device either.
+    case ENAMETOOLONG:
+    case ENOTDIR:
         return StatusFileNotFound;
     case EACCES:
     case EBUSY:

@@ -1,4 +1,7 @@
+#include <chrono>
+#include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "serial/serial_port.h"
 #include "tests/serial/pty_pair.h"
@@ -41,7 +44,10 @@ TEST_F(SerialPortTest, PortIsExclusiveUntilClosed)
     CSerialPort second;
     EXPECT_EQ(second.Open(pty.SlavePath()), StatusAccessDenied);
     EXPECT_FALSE(second.IsOpen());
-    EXPECT_EQ(CSerialPort::ProbePort(pty.SlavePath()), 2);
+    EXPECT_EQ(second.LastErrorText(), "The port is in use by another program");
+    std::string reason;
+    EXPECT_EQ(CSerialPort::ProbePort(pty.SlavePath(), &reason), 2);
+    EXPECT_EQ(reason, "The port is in use by another program");
 
     port.Close();
     EXPECT_EQ(CSerialPort::ProbePort(pty.SlavePath()), 0);
@@ -94,9 +100,46 @@ TEST_P(DevicePathTest, WindowsNamesMapOntoSerialDevices)
 INSTANTIATE_TEST_SUITE_P(Names, DevicePathTest,
                          testing::Values(PortNameCase{"COM1", "/dev/ttyS0"},
                                          PortNameCase{"COM10", "/dev/ttyS9"},
+                                         PortNameCase{"COM100", "/dev/ttyS99"},
+                                         PortNameCase{"COM01", "/dev/ttyS0"},
+                                         PortNameCase{"COM00", "COM00"},
+                                         PortNameCase{"COM4294967296", "/dev/ttyS4294967295"},
+                                         PortNameCase{"COM99999999999", "/dev/ttyS99999999998"},
                                          PortNameCase{"COM0", "COM0"}, PortNameCase{"COM", "COM"},
                                          PortNameCase{"COMX", "COMX"}, PortNameCase{"com1", "com1"},
                                          PortNameCase{"/dev/ttyUSB0", "/dev/ttyUSB0"}));
+
+struct UnusableNameCase
+{
+    std::string name;
+    const char* text;
+};
+
+class UnusablePortNameTest : public testing::TestWithParam<UnusableNameCase>
+{};
+
+// Names come from the command line and from remembered settings; one that names no device is a
+// port that does not open, never the end of the program.
+TEST_P(UnusablePortNameTest, OpensNothingAndProbesAsMissing)
+{
+    CSerialPort port;
+    EXPECT_EQ(port.Open(GetParam().name), StatusFileNotFound);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.LastErrorText(), GetParam().text);
+    std::string reason;
+    EXPECT_EQ(CSerialPort::ProbePort(GetParam().name, &reason), 1);
+    EXPECT_EQ(reason, GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, UnusablePortNameTest,
+    testing::Values(UnusableNameCase{"COM4294967296", "No such file or directory"},
+                    UnusableNameCase{"COM99999999999", "No such file or directory"},
+                    UnusableNameCase{"COM" + std::string(5000, '9'), "File name too long"},
+                    UnusableNameCase{"/dev/null/port", "Not a directory"},
+                    // Only the head before the NUL would reach the system.
+                    UnusableNameCase{std::string("/dev/null\0port", 14),
+                                     "No such file or directory"}));
 
 TEST_F(SerialPortTest, ConfigureSetsLineAndParityChecking)
 {
@@ -164,6 +207,100 @@ TEST_F(SerialPortTest, ReadLineGivesUpOnAnOverlongLine)
     EXPECT_EQ(port.ReadLine(text, 1000), StatusMoreData);
     EXPECT_EQ(text.size(), CSerialPort::MaxLineLength);
 }
+
+struct TrickleCase
+{
+    int baudRate;
+    std::string bytes;
+    SerialStatus status;
+    const char* text;
+};
+
+class ReadLineTrickleTest : public testing::TestWithParam<TrickleCase>
+{
+protected:
+    PtyPair pty;
+    CSerialPort port;
+};
+
+// A device sending one byte a little inside the per-byte time-out, without a carriage return,
+// once held the link for as long as MaxLineLength bytes take at that pace: about an hour. Only
+// the time-out plus the wire time of the longest answer at the line's speed is granted.
+TEST_P(ReadLineTrickleTest, WholeLineIsBoundedByTheWireTimeOfTheLongestAnswer)
+{
+    constexpr auto Patience = std::chrono::seconds(10);
+    ASSERT_EQ(port.Open(pty.SlavePath()), StatusSuccess);
+    ASSERT_EQ(port.Configure(GetParam().baudRate, 8, 0, 0), StatusSuccess);
+    std::jthread device([this](std::stop_token stop) {
+        for (const char byte : GetParam().bytes) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            if (stop.stop_requested())
+                return;
+            pty.Send(std::string(1, byte));
+        }
+    });
+
+    std::string text;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(port.ReadLine(text, 1000), GetParam().status);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, Patience);
+    if (GetParam().status == StatusSuccess) {
+        EXPECT_EQ(text, GetParam().text);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ReadLineTrickleTest,
+    testing::Values(
+        // Fifty bytes: today's pace would outlast the patience by far, yet the trickle ends.
+        TrickleCase{38400, std::string(50, 'x'), StatusTimeout, ""},
+        // Three seconds in all: past the bound at 38400 baud, well inside it at 4800.
+        TrickleCase{4800, "ABCDEFGHI\r", StatusSuccess, "ABCDEFGHI"}));
+
+using PortOperation = std::function<SerialStatus(CSerialPort&)>;
+
+class CancelDescriptorTest : public SerialPortTest,
+                             public testing::WithParamInterface<PortOperation>
+{};
+
+// The command-line tool's signal handler writes once into a pipe; a wait in progress must end,
+// not run out its time-out.
+TEST_P(CancelDescriptorTest, ReadableDescriptorEndsTheWaitAsInterrupted)
+{
+    int cancel[2];
+    ASSERT_EQ(pipe2(cancel, O_CLOEXEC), 0);
+    port.SetCancelDescriptor(cancel[0]);
+    std::jthread handler([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(write(cancel[1], "!", 1), 1);
+    });
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(GetParam()(port), StatusAborted);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(port.LastErrorText(), "Interrupted");
+    handler.join();
+
+    port.SetCancelDescriptor(-1);
+    std::string text;
+    pty.Send("OK\r");
+    EXPECT_EQ(port.ReadLine(text, 1000), StatusSuccess);
+    EXPECT_EQ(text, "OK");
+    close(cancel[0]);
+    close(cancel[1]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, CancelDescriptorTest,
+                         testing::Values(
+                             [](CSerialPort& port) {
+                                 std::string text;
+                                 return port.ReadLine(text, 60000);
+                             },
+                             [](CSerialPort& port) {
+                                 // Nobody reads the device side, so the write has to wait.
+                                 const std::string block(1 << 20, 'x');
+                                 return port.Write(block.data(), block.size(), nullptr, 60000);
+                             }));
 
 TEST_F(SerialPortTest, BlockingReadWaitsForAllBytesOrTimesOut)
 {
