@@ -269,7 +269,7 @@ int CCommandLineTool::Ports(const Arguments& arguments)
         else if (entry.permissionDenied)
             out << "no permission (only its owner may open it)\n";
         else if (entry.probe == 2)
-            out << "in use (" << entry.reason << ")\n";
+            out << "in use by another program\n";
         else
             out << "unavailable (" << entry.reason << ")\n";
     }
