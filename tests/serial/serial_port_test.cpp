@@ -111,6 +111,7 @@ INSTANTIATE_TEST_SUITE_P(Names, DevicePathTest,
 
 struct UnusableNameCase
 {
+    const char* label;
     std::string name;
     const char* text;
 };
@@ -133,13 +134,15 @@ TEST_P(UnusablePortNameTest, OpensNothingAndProbesAsMissing)
 
 INSTANTIATE_TEST_SUITE_P(
     Names, UnusablePortNameTest,
-    testing::Values(UnusableNameCase{"COM4294967296", "No such file or directory"},
-                    UnusableNameCase{"COM99999999999", "No such file or directory"},
-                    UnusableNameCase{"COM" + std::string(5000, '9'), "File name too long"},
-                    UnusableNameCase{"/dev/null/port", "Not a directory"},
+    testing::Values(UnusableNameCase{"comPast32Bits", "COM4294967296", "No such file or directory"},
+                    UnusableNameCase{"comPastInt", "COM99999999999", "No such file or directory"},
+                    UnusableNameCase{"comTooLong", "COM" + std::string(5000, '9'),
+                                     "File name too long"},
+                    UnusableNameCase{"underAFile", "/dev/null/port", "Not a directory"},
                     // Only the head before the NUL would reach the system.
-                    UnusableNameCase{std::string("/dev/null\0port", 14),
-                                     "No such file or directory"}));
+                    UnusableNameCase{"embeddedNul", std::string("/dev/null\0port", 14),
+                                     "No such file or directory"}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(SerialPortTest, ConfigureSetsLineAndParityChecking)
 {
