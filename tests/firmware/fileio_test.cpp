@@ -1,4 +1,5 @@
 #include "firmware/fileio.h"
+#include "tests/guarded_child.h"
 
 #include <gtest/gtest.h>
 
@@ -444,31 +445,6 @@ TEST_F(FileIoTest, RefusedRequestsAndFailedTransfersAreReported)
         EXPECT_EQ(StderrOf([&] { result = row.call(); }), row.messages);
         EXPECT_EQ(result, -1);
     }
-}
-
-// Runs the checks in a child that a CPU limit stops when it spins and an alarm stops when it
-// waits, so that a reader looping or blocking for ever fails the test instead of hanging the
-// suite. The limits are far beyond what the checks need; they only catch "for ever".
-void InGuardedChild(const std::function<void()>& checks)
-{
-    constexpr rlim_t kCpuSeconds = 5;
-    constexpr unsigned kWaitSeconds = 30;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const rlimit cpu{kCpuSeconds, kCpuSeconds + 1};
-        const rlimit noCore{0, 0};
-        setrlimit(RLIMIT_CPU, &cpu);
-        setrlimit(RLIMIT_CORE, &noCore);
-        alarm(kWaitSeconds);
-        checks();
-        _exit(testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) << "the checks spun";
-    EXPECT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) << "the checks waited";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 // A FIFO would hold an ordinary open for ever and /dev/zero would feed the HEX reader and

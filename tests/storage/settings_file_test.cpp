@@ -15,6 +15,7 @@
 
 #include "storage/private_profile.h"
 #include "storage/settings_file.h"
+#include "tests/guarded_child.h"
 
 namespace fs = std::filesystem;
 
@@ -316,30 +317,6 @@ TEST_F(SettingsFileTest, ReadReportsMissingAndUnreadableFilesWithoutTouchingSett
     EXPECT_EQ(ReadSettingsFile(folder / "junk.snv", settings, error), SettingsReadResult::Read);
     for (const StripSettings& strip : settings)
         EXPECT_EQ(strip, (StripSettings{1000.0, 0.71, 0.0, FilterType::Flat}));
-}
-
-// Runs the checks in a child that a CPU limit stops when it spins and an alarm stops when it
-// waits, so that a reader looping or blocking for ever fails the test instead of hanging the
-// suite. The limits are far beyond what the checks need; they only catch "for ever".
-void InGuardedChild(const std::function<void()>& checks)
-{
-    constexpr rlim_t CpuSeconds = 5;
-    constexpr unsigned WaitSeconds = 30;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const rlimit cpu{CpuSeconds, CpuSeconds + 1}, noCore{0, 0};
-        setrlimit(RLIMIT_CPU, &cpu);
-        setrlimit(RLIMIT_CORE, &noCore);
-        alarm(WaitSeconds);
-        checks();
-        _exit(testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) << "the checks spun";
-    EXPECT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) << "the checks waited";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 // A device node that a save gone wrong may replace: root makes its own in the test folder,
