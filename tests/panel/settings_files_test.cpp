@@ -33,6 +33,20 @@ void Write(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+// Confirms every question (such as replacing a file) and closes the error box that ends the
+// command, noting each box's title and text.
+ModalAnswer AnswerBoxesUntilError(QStringList& seen)
+{
+    return ModalAnswer([&seen](QWidget& modal) {
+        auto* box = qobject_cast<QMessageBox*>(&modal);
+        if (!box)
+            return false;
+        seen << box->windowTitle() << box->text();
+        box->button(box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok)->click();
+        return box->windowTitle() == QStringLiteral("Error");
+    });
+}
+
 // Edits a few values through the panel's own controls.
 void EditSomeStrips(PanelFixture& fixture)
 {
@@ -91,14 +105,7 @@ TEST(SettingsFiles, ASaveThatCannotBeWrittenKeepsThePreviousFileAndSaysWhy)
     EditSomeStrips(fixture);
     QStringList seen;
     const ModalAnswer dialog = ChooseFile(path);
-    const ModalAnswer boxes([&](QWidget& modal) {
-        auto* box = qobject_cast<QMessageBox*>(&modal);
-        if (!box)
-            return false;
-        seen << box->windowTitle() << box->text();
-        box->button(box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok)->click();
-        return box->windowTitle() == QStringLiteral("Error");
-    });
+    const ModalAnswer boxes = AnswerBoxesUntilError(seen);
     fixture.Click(SaveButton);
     chmod(folder.path().toLocal8Bit().constData(), 0755);
     EXPECT_TRUE(boxes.Answered());
@@ -109,6 +116,42 @@ TEST(SettingsFiles, ASaveThatCannotBeWrittenKeepsThePreviousFileAndSaysWhy)
     EXPECT_EQ(fixture.Status(), "Saving Settings to File....");
     fixture.Tick();
     EXPECT_EQ(fixture.Status(), "Disconnected; Offline Mode");
+}
+
+// A FIFO would hold a load for ever and a save through a link would replace what it points
+// at; the panel says why and leaves both alone.
+TEST(SettingsFiles, OnlyRegularFilesAreLoadedOrReplaced)
+{
+    QTemporaryDir folder;
+    const QString fifo = folder.filePath(QStringLiteral("pipe.snv"));
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString link = folder.filePath(QStringLiteral("link.snv"));
+    ASSERT_TRUE(QFile::link(fifo, link));
+    struct Case
+    {
+        int button;
+        QString chosen;
+    };
+    for (const Case& c : {Case{LoadButton, fifo}, Case{SaveButton, link}}) {
+        PanelFixture fixture;
+        EditSomeStrips(fixture);
+        QCoreApplication::processEvents();
+        const PanelSettings edited = fixture.Panel().Settings();
+        QStringList seen;
+        const ModalAnswer dialog = ChooseFile(c.chosen);
+        const ModalAnswer boxes = AnswerBoxesUntilError(seen);
+        fixture.Click(c.button);
+        EXPECT_TRUE(boxes.Answered()) << c.chosen.toStdString();
+        ASSERT_GE(seen.size(), 2);
+        EXPECT_EQ(seen[seen.size() - 2], QStringLiteral("Error"));
+        EXPECT_TRUE(seen.back().contains(QStringLiteral("not a regular file")))
+            << seen.back().toStdString();
+        EXPECT_EQ(fixture.Panel().Settings(), edited);
+        struct stat info
+        {};
+        ASSERT_EQ(stat(fifo.toLocal8Bit().constData(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    }
 }
 
 TEST(SettingsFiles, LoadingWhileLiveDownloadsEveryChannelInOrder)
