@@ -29,7 +29,6 @@ CInterruptGuard::CInterruptGuard()
     struct sigaction action
     {};
     action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESETHAND;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &oldInt);
     sigaction(SIGTERM, &action, &oldTerm);
