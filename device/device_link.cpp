@@ -6,6 +6,7 @@
 #include "device/command_set.h"
 #include "device/page_frame.h"
 #include "firmware/fileio.h"
+#include "firmware/fileio_message_capture.h"
 #include "model/number_format.h"
 #include "serial/serial_panel_wnd.h"
 
@@ -286,12 +287,16 @@ bool CDeviceLink::StoreSettings()
 
 void CDeviceLink::StartFirmwareUpdate(const std::string& hexFileName)
 {
+    firmwareFileFailure.clear();
     if (hexFileName.empty())
         return;
+    const CFileIoMessageCapture reader;
     const int length = fileio(FileOperation::Read, hexFileName.c_str(), FileFormat::IntelHex,
                               image.data(), ImageCapacity);
-    if (length <= 0)
+    if (length <= 0) {
+        firmwareFileFailure = reader.Text();
         return;
+    }
     pageCount = static_cast<std::uint16_t>(length / PageSize);
     Transact(std::string(UpdateFirmwareCommand), false, FirmwareStartWaitMs);
     pageIndex = 0;

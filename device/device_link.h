@@ -65,6 +65,10 @@ public:
     // Why the last Connect failed, in plain words.
     const std::string& ConnectFailure() const { return connectFailure; }
 
+    // What the file reader said about the file of the last StartFirmwareUpdate that did not
+    // start, as it wrote it to the standard error; empty when it said nothing.
+    const std::string& FirmwareFileFailure() const { return firmwareFileFailure; }
+
     // The device's answer to the identification of the last successful Connect.
     const std::string& Identification() const { return identification; }
 
@@ -110,6 +114,7 @@ private:
     CLineCollector receiveText;
     std::chrono::steady_clock::time_point lastPageRequest{};
     std::string connectFailure;
+    std::string firmwareFileFailure;
     std::string identification;
     std::string failure;
 };

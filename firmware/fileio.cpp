@@ -1,4 +1,5 @@
 #include "firmware/fileio.h"
+#include "firmware/fileio_message_capture.h"
 #include "firmware/text_lines.h"
 #include "storage/regular_file.h"
 
@@ -75,8 +76,8 @@ public:
         std::string reason;
         stream_ = operation == Read ? OpenInput(fileName, reason) : OpenOutput(fileName, reason);
         if (stream_ == nullptr) {
-            std::fprintf(stderr, "can't open %s file %s: %s\n", words.streamNoun, fileName,
-                         reason.c_str());
+            CFileIoMessageCapture::Report("can't open %s file %s: %s\n", words.streamNoun, fileName,
+                                          reason.c_str());
         }
     }
 
@@ -145,7 +146,7 @@ int DetectFileFormat(const char* fileName, int capacity)
     std::string reason;
     FILE* stream = OpenInput(fileName, reason);
     if (stream == nullptr) {
-        std::fprintf(stderr, "error opening %s: %s\n", fileName, reason.c_str());
+        CFileIoMessageCapture::Report("error opening %s: %s\n", fileName, reason.c_str());
         return -1;
     }
     int format = AutoDetect;
@@ -160,8 +161,9 @@ int DetectFileFormat(const char* fileName, int capacity)
 
 int ReportRawError(const OperationWords& words, const char* displayName, int count, int capacity)
 {
-    std::fprintf(stderr, "%s error %s %s: %s; %s %d of the expected %d bytes\n", words.streamNoun,
-                 words.direction, displayName, std::strerror(errno), words.verb, count, capacity);
+    CFileIoMessageCapture::Report("%s error %s %s: %s; %s %d of the expected %d bytes\n",
+                                  words.streamNoun, words.direction, displayName,
+                                  std::strerror(errno), words.verb, count, capacity);
     return -1;
 }
 
@@ -202,14 +204,15 @@ int TransferInFormat(int operation, int format, const OperationWords& words,
 {
     switch (format) {
     case MotorolaSRecord:
-        std::fprintf(stderr, "Motorola S-Record %s format not yet supported\n", words.streamNoun);
+        CFileIoMessageCapture::Report("Motorola S-Record %s format not yet supported\n",
+                                      words.streamNoun);
         return -1;
     case IntelHex:
         return IntelHexFileIo(operation, file.displayName(), file.stream(), buffer, capacity);
     case RawBinary:
         return RawBinaryFileIo(operation, file.displayName(), file.stream(), buffer, capacity);
     default:
-        std::fprintf(stderr, "invalid %s file format: %d\n", words.streamNoun, format);
+        CFileIoMessageCapture::Report("invalid %s file format: %d\n", words.streamNoun, format);
         return -1;
     }
 }
@@ -241,7 +244,7 @@ int RawBinaryFileIo(int operation, const char* displayName, FILE* stream, unsign
     case Write:
         return WriteRawBinary(displayName, stream, buffer, capacity);
     default:
-        std::fprintf(stderr, "fileio: invalid operation=%d\n", operation);
+        CFileIoMessageCapture::Report("fileio: invalid operation=%d\n", operation);
         return -1;
     }
 }
@@ -249,12 +252,12 @@ int RawBinaryFileIo(int operation, const char* displayName, FILE* stream, unsign
 int fileio(int operation, const char* fileName, int format, unsigned char* buffer, int capacity)
 {
     if (buffer == nullptr) {
-        std::fputs("fileio(): memory type not configured for device", stderr);
+        CFileIoMessageCapture::Report("fileio(): memory type not configured for device");
         return -1;
     }
     const OperationWords* words = WordsFor(operation);
     if (words == nullptr) {
-        std::fprintf(stderr, "invalid I/O operation %d\n", operation);
+        CFileIoMessageCapture::Report("invalid I/O operation %d\n", operation);
         return -1;
     }
     const OperationStream file(operation, fileName, *words);
@@ -267,12 +270,12 @@ int fileio(int operation, const char* fileName, int format, unsigned char* buffe
     if (format == AutoDetect) {
         format = DetectFileFormat(fileName, capacity);
         if (format < 0) {
-            std::fprintf(stderr, "can't determine file format for %s, specify explicitly\n",
-                         file.displayName());
+            CFileIoMessageCapture::Report(
+                "can't determine file format for %s, specify explicitly\n", file.displayName());
             return -1;
         }
-        std::fprintf(stderr, "%s file %s auto detected as %s\n\n", words->streamNoun,
-                     file.displayName(), FileFormatName(format));
+        CFileIoMessageCapture::Report("%s file %s auto detected as %s\n\n", words->streamNoun,
+                                      file.displayName(), FileFormatName(format));
     }
     return TransferInFormat(operation, format, *words, file, buffer, capacity);
 }

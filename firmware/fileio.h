@@ -1,6 +1,6 @@
 // The file-image module: moves memory images between byte buffers and files in Intel HEX or
 // raw binary form. Problems are reported as text lines on the standard error stream and as a
-// result of -1; callers act on the result alone.
+// result of -1; a caller that shows them elsewhere holds a CFileIoMessageCapture.
 #pragma once
 
 #include <array>

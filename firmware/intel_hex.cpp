@@ -1,4 +1,5 @@
 #include "firmware/fileio.h"
+#include "firmware/fileio_message_capture.h"
 #include "firmware/text_lines.h"
 
 #include <algorithm>
@@ -102,8 +103,9 @@ RecordOutcome CopyDataRecord(ReaderState& state, const HexRecord& record)
     const std::uint32_t address = state.base + record.offset;
     const std::uint64_t end = std::uint64_t{state.base} + record.offset + record.count;
     if (static_cast<std::int64_t>(end) > state.capacity) {
-        std::fprintf(stderr, "ERROR: address 0x%04" PRIx64 " out of range at line %d of %s\n", end,
-                     state.lineNumber, state.displayName);
+        CFileIoMessageCapture::Report("ERROR: address 0x%04" PRIx64
+                                      " out of range at line %d of %s\n",
+                                      end, state.lineNumber, state.displayName);
         return RecordOutcome::Failed;
     }
     std::memcpy(state.buffer + address, record.data.data(), record.count);
@@ -116,8 +118,8 @@ RecordOutcome CopyDataRecord(ReaderState& state, const HexRecord& record)
 RecordOutcome SetBase(ReaderState& state, const HexRecord& record, std::uint32_t scale)
 {
     if (record.count < 2) {
-        std::fprintf(stderr, "invalid record at line %d of \"%s\"\n", state.lineNumber,
-                     state.displayName);
+        CFileIoMessageCapture::Report("invalid record at line %d of \"%s\"\n", state.lineNumber,
+                                      state.displayName);
         return RecordOutcome::Failed;
     }
     state.base = ((record.data[0] * 256u) + record.data[1]) * scale;
@@ -139,8 +141,8 @@ RecordOutcome ApplyRecord(ReaderState& state, const HexRecord& record)
     case StartLinearAddressRecord:
         return RecordOutcome::Continue;
     default:
-        std::fprintf(stderr, "don't know how to deal with rectype=%d at line %d of %s\n",
-                     record.type, state.lineNumber, state.displayName);
+        CFileIoMessageCapture::Report("don't know how to deal with rectype=%d at line %d of %s\n",
+                                      record.type, state.lineNumber, state.displayName);
         return RecordOutcome::Failed;
     }
 }
@@ -153,15 +155,15 @@ RecordOutcome ProcessLine(ReaderState& state, const TextLine& line)
     HexRecord record;
     const int computed = line.tooLong ? -1 : ParseHexRecord(line.text, record);
     if (computed < 0) {
-        std::fprintf(stderr, "invalid record at line %d of \"%s\"\n", state.lineNumber,
-                     state.displayName);
+        CFileIoMessageCapture::Report("invalid record at line %d of \"%s\"\n", state.lineNumber,
+                                      state.displayName);
         return RecordOutcome::Failed;
     }
     if (computed != record.checksum) {
-        std::fprintf(stderr, "ERROR: checksum mismatch at line %d of \"%s\"\n", state.lineNumber,
-                     state.displayName);
-        std::fprintf(stderr, "checksum=0x%02x, computed checksum=0x%02x\n", record.checksum,
-                     computed);
+        CFileIoMessageCapture::Report("ERROR: checksum mismatch at line %d of \"%s\"\n",
+                                      state.lineNumber, state.displayName);
+        CFileIoMessageCapture::Report("checksum=0x%02x, computed checksum=0x%02x\n",
+                                      record.checksum, computed);
         return RecordOutcome::Failed;
     }
     return ApplyRecord(state, record);
@@ -179,8 +181,8 @@ bool IsFileLargerThan(FILE* stream, std::size_t limit)
 
 int ReportFileTooLarge(const char* displayName, std::size_t limit)
 {
-    std::fprintf(stderr, "ERROR: Intel Hex file \"%s\" is larger than %zu bytes\n", displayName,
-                 limit);
+    CFileIoMessageCapture::Report("ERROR: Intel Hex file \"%s\" is larger than %zu bytes\n",
+                                  displayName, limit);
     return -1;
 }
 
@@ -274,15 +276,15 @@ int ReadIntelHex(const char* displayName, FILE* stream, unsigned char* buffer, i
     if (read == LineResult::OverLimit) {
         return ReportFileTooLarge(displayName, limit);
     }
-    std::fprintf(stderr, "WARNING: no end of file record found for Intel Hex file \"%s\"\n",
-                 displayName);
+    CFileIoMessageCapture::Report(
+        "WARNING: no end of file record found for Intel Hex file \"%s\"\n", displayName);
     return state.length;
 }
 
 int WriteIntelHex(FILE* stream, const unsigned char* buffer, int capacity, int recordSize)
 {
     if (recordSize < 1 || recordSize > 255) {
-        std::fprintf(stderr, "recsize=%d, must be < 256\n", recordSize);
+        CFileIoMessageCapture::Report("recsize=%d, must be < 256\n", recordSize);
         return -1;
     }
     int written = 0;
@@ -312,7 +314,7 @@ int IntelHexFileIo(int operation, const char* displayName, FILE* stream, unsigne
     case Write:
         return WriteIntelHex(stream, buffer, capacity, kIntelHexWriteRecordSize);
     default:
-        std::fprintf(stderr, "invalid Intex Hex file I/O operation=%d\n", operation);
+        CFileIoMessageCapture::Report("invalid Intex Hex file I/O operation=%d\n", operation);
         return -1;
     }
 }

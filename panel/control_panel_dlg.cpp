@@ -11,6 +11,7 @@
 #include <QShortcut>
 #include <QUrl>
 
+#include <chrono>
 #include <filesystem>
 #include <unistd.h>
 
@@ -91,6 +92,11 @@ constexpr const char* RetrieveTip = "Retrieve Settings from Sonavire";
 const char* const WelcomeText = "Welcome! Click '?' button or press F1 for help.";
 const char* const InvalidSettingsFile = "This is not a valid Sonavire file!";
 const char* const DownloadFailed = "Download Failed! Check connection and try again.";
+const char* const ConnectFailed = "Unable to connect to Sonavire - Check Hardware";
+constexpr int ConnectFailedHold = 4;
+const char* const FirmwareBusy = "Firmware update in progress - please wait";
+// Long enough to be read before the next page's progress takes the line.
+constexpr std::chrono::seconds FirmwareBusyShown{2};
 const char* const FirmwareChecklist =
     "You are about to perform a firmware update on your Kelvorn Sonavire.\r\n"
     "\r\n"
@@ -471,7 +477,7 @@ void CControlPanelDlg::OnQKnobMoved(CBitmapKnob& knob)
         for (int channel = 0; channel < ChannelCount; ++channel) {
             if (!settings[channel].qLock)
                 continue;
-            qKnobs[channel].SetValue(knob.GetValue());
+            FollowMaster(qKnobs[channel], knob);
             settings[channel].q = qKnobs[channel].GetValue();
         }
     }
@@ -485,8 +491,7 @@ void CControlPanelDlg::OnFreqKnobMoved(CBitmapKnob& knob)
         for (int channel = 0; channel < ChannelCount; ++channel) {
             if (!settings[channel].freqLock)
                 continue;
-            freqKnobs[channel].MoveTo(knob.value());
-            freqKnobs[channel].repaint();
+            FollowMaster(freqKnobs[channel], knob);
             settings[channel].freq = freqKnobs[channel].GetValue();
             freqLabels[channel].SetText(FormatFrequencyLabel(settings[channel].freq));
         }
@@ -502,7 +507,7 @@ void CControlPanelDlg::OnGainFaderMoved(CBitmapSlider& fader)
         for (int channel = 0; channel < ChannelCount; ++channel) {
             if (!settings[channel].gainLock)
                 continue;
-            gainFaders[channel].SetValue(fader.GetValue());
+            FollowMaster(gainFaders[channel], fader);
             settings[channel].gain = gainFaders[channel].GetValue();
             gainLabels[channel].SetText(FormatGainLabel(settings[channel].gain));
             if (link.mode == ControlMode::Live)
@@ -513,6 +518,15 @@ void CControlPanelDlg::OnGainFaderMoved(CBitmapSlider& fader)
     gainLabels[strip].SetText(FormatGainLabel(settings[strip].gain));
     if (link.mode == ControlMode::Live && strip != MasterStrip)
         link.SetGain(strip, settings[strip].gain);
+}
+
+// A locked control takes the master's position, not its value: the value of most Q and gain
+// positions is inexact in binary and truncates to the position below on the way back, which
+// would leave the channel one step under the master on the display and on the device.
+void CControlPanelDlg::FollowMaster(CSkinnedSlider& follower, const CSkinnedSlider& master)
+{
+    if (follower.MoveTo(master.value()))
+        follower.repaint();
 }
 
 void CControlPanelDlg::OnQKnobReleased(CBitmapKnob& knob)
@@ -684,7 +698,7 @@ bool CControlPanelDlg::ConnectWithStatus()
                CStatusLine::UntilReplaced);
     if (link.Connect(portName))
         return true;
-    ShowStatus("Unable to connect to Sonavire - Check Hardware", 4);
+    ShowStatus(ConnectFailed, ConnectFailedHold);
     return false;
 }
 
@@ -718,8 +732,18 @@ void CControlPanelDlg::OnModeButton(int)
         link.QueryMode();
         if (link.mode == ControlMode::Live)
             ReadAllSettings("Retrieving Current Settings from Sonavire....", 1);
+        else if (link.mode == ControlMode::Offline)
+            AbandonUnansweredConnect();
     }
     UpdateModeButtons();
+}
+
+// A device that named itself but gave no usable mode is not connected: the port would
+// otherwise stay open behind an offline panel, and the greeting would be the last word.
+void CControlPanelDlg::AbandonUnansweredConnect()
+{
+    link.Disconnect();
+    ShowStatus(ConnectFailed, ConnectFailedHold);
 }
 
 void CControlPanelDlg::OnRetrieveButton(int)
@@ -852,6 +876,9 @@ void CControlPanelDlg::ShowProgress()
 {
     if (link.progressText.empty())
         return;
+    // The transfer's last word is never held back; a page's percentage can wait.
+    if (link.programming && std::chrono::steady_clock::now() < firmwareBusyShownUntil)
+        return;
     ShowStatus(link.progressText, 2);
     link.progressText.clear();
 }
@@ -954,21 +981,30 @@ bool CControlPanelDlg::UpdateFirmware()
         return false;
     link.StartFirmwareUpdate(path.toStdString());
     if (!link.programming) {
-        // The reader's own reason goes to the standard error; a file that cannot even be read
-        // is told apart here, so that a FIFO or a device is not called a bad HEX file.
-        std::string reason;
-        const int fd = OpenRegularFileForReading(path.toStdString(), reason);
-        if (fd >= 0)
-            ::close(fd);
-        const QString name = QFileInfo(path).fileName();
-        ShowError(fd < 0 ? QStringLiteral("%1 could not be read: %2")
-                               .arg(name, QString::fromStdString(reason))
-                         : QStringLiteral("%1 holds no firmware image: it is not a valid Intel "
-                                          "HEX file or has no data.")
-                               .arg(name));
+        ShowFirmwareFileError(path);
         return false;
     }
     return true;
+}
+
+// A file that cannot even be read is told apart, so that a FIFO or a device is not called a
+// bad HEX file; for a HEX file the reader's own words say which line is wrong and how.
+void CControlPanelDlg::ShowFirmwareFileError(const QString& path)
+{
+    std::string reason;
+    const int fd = OpenRegularFileForReading(path.toStdString(), reason);
+    if (fd >= 0)
+        ::close(fd);
+    const QString name = QFileInfo(path).fileName();
+    if (fd < 0)
+        return ShowError(
+            QStringLiteral("%1 could not be read: %2").arg(name, QString::fromStdString(reason)));
+    const QString readerSays = QString::fromStdString(link.FirmwareFileFailure()).trimmed();
+    if (readerSays.isEmpty())
+        return ShowError(QStringLiteral("%1 holds no firmware image: it is not a valid Intel HEX "
+                                        "file or has no data.")
+                             .arg(name));
+    ShowError(QStringLiteral("%1 holds no firmware image:\n%2").arg(name, readerSays));
 }
 
 // ---- chrome
@@ -987,8 +1023,26 @@ void CControlPanelDlg::OnMinimizeButton(int)
 
 void CControlPanelDlg::OnExitButton(int)
 {
-    if (!link.programming)
+    if (!RefuseWhileFirmwareIsSent())
         accept();
+}
+
+// Esc and the window manager's close both come here.
+void CControlPanelDlg::reject()
+{
+    if (!RefuseWhileFirmwareIsSent())
+        QDialog::reject();
+}
+
+// A half-written image can leave the device unable to start, so nothing ends the program while
+// one is being sent.
+bool CControlPanelDlg::RefuseWhileFirmwareIsSent()
+{
+    if (!link.programming)
+        return false;
+    firmwareBusyShownUntil = std::chrono::steady_clock::now() + FirmwareBusyShown;
+    ShowStatus(FirmwareBusy, CStatusLine::UntilReplaced);
+    return true;
 }
 
 void CControlPanelDlg::ShowError(const QString& text)

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <array>
+#include <chrono>
 #include <string>
 
 #include "controls/bitmap_font_static.h"
@@ -69,6 +70,8 @@ public:
     bool UpdateFirmware();
     // The handler of the one-second timer.
     void OnTimer();
+    // Refused while a firmware image is being sent.
+    void reject() override;
 
     // What the operator sees and what the panel holds, for the tests and the help pictures.
     const PanelSettings& Settings() const { return settings; }
@@ -130,6 +133,7 @@ private:
     void OnFreqKnobMoved(CBitmapKnob& knob);
     void OnFreqKnobReleased(CBitmapKnob& knob);
     void SendReleasedKnob(int strip, const KnobRelease& release);
+    void FollowMaster(CSkinnedSlider& follower, const CSkinnedSlider& master);
     void OnGainFaderMoved(CBitmapSlider& fader);
     void OnLockButton(int id);
     void OnFilterButton(int id);
@@ -144,6 +148,7 @@ private:
     void OnSaveSettings(int id);
     void OnSerialMessage(std::uintptr_t event);
     bool ConnectWithStatus();
+    void AbandonUnansweredConnect();
     void ReadAllSettings(const char* retrievingText, int retrievedHold);
     void DownloadAndStore();
     int DownloadChannels();
@@ -156,8 +161,10 @@ private:
     void OnHelpButton(int id);
     void OnMinimizeButton(int id);
     void OnExitButton(int id);
+    bool RefuseWhileFirmwareIsSent();
     void ShowAboutBox();
     void ShowError(const QString& text);
+    void ShowFirmwareFileError(const QString& path);
 
     QIcon appIcon;
     CMaskedBitmap background;
@@ -191,6 +198,8 @@ private:
     CStatusLine statusLine;
     std::string portName;
     ControlMode shownMode = ControlMode::Offline; // the mode the buttons show
+    // Until then the refusal to quit during a firmware transfer keeps the status line.
+    std::chrono::steady_clock::time_point firmwareBusyShownUntil;
     bool rememberPort = true;
     QList<QAction*> menuActions;
     std::string startupFile;

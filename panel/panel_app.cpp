@@ -1,7 +1,6 @@
 #include "panel/panel_app.h"
 
 #include <QAction>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -9,14 +8,20 @@
 
 #include "emulator/emulated_device.h"
 #include "panel/control_panel_dlg.h"
+#include "panel/panel_command_line.h"
 #include "resources/skin_resources.h"
 
 CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv)
 {
+    NameTheProgram();
+    setWindowIcon(QIcon(SkinResources::IconPath()));
+}
+
+void CPanelApp::NameTheProgram()
+{
     setOrganizationName(QStringLiteral("Roravir Ude"));
     setApplicationName(QStringLiteral("Sonavire"));
     setApplicationVersion(QStringLiteral(SONAVIRE_VERSION));
-    setWindowIcon(QIcon(SkinResources::IconPath()));
 }
 
 CPanelApp::~CPanelApp() = default;
@@ -24,8 +29,8 @@ CPanelApp::~CPanelApp() = default;
 int CPanelApp::InitInstance()
 {
     SkinResources::InstallSearchPath();
-    Options options;
-    if (!ParseCommandLine(options))
+    CPanelCommandLine::Options options;
+    if (!CPanelCommandLine().Parse(arguments(), options))
         return 2;
     std::string portName = options.port;
     if (options.demo && !StartDemoDevice(portName))
@@ -42,43 +47,6 @@ int CPanelApp::InitInstance()
     if (demoDevice)
         demoDevice->Stop();
     return 0;
-}
-
-bool CPanelApp::ParseCommandLine(Options& options)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Control panel of the Sonavire 16 channel filter amplifier."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Use the serial port PORT for this run."),
-                                  QStringLiteral("PORT"));
-    const QCommandLineOption demo(QStringLiteral("demo"),
-                                  QStringLiteral("Connect to a built-in emulated Sonavire."));
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Write a picture of the panel as it starts to PNG, and exit."),
-        QStringLiteral("PNG"));
-    parser.addOption(port);
-    parser.addOption(demo);
-    parser.addOption(screenshot);
-    parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("A settings file (.snv) to load at start."),
-                                 QStringLiteral("[FILE]"));
-    parser.process(arguments());
-    const QStringList files = parser.positionalArguments();
-    if (files.size() > 1) {
-        std::fprintf(stderr, "sonavire-panel: one settings file at most\n");
-        return false;
-    }
-    options.port = parser.value(port).toStdString();
-    options.demo = parser.isSet(demo);
-    options.screenshot = parser.value(screenshot);
-    // Only a file that exists is a start-up file; anything else is ignored as before.
-    if (!files.isEmpty() && QFileInfo(files.front()).isFile())
-        options.startupFile = files.front().toStdString();
-    return true;
 }
 
 // The demonstration device's own switches, which a real Sonavire has on its case.

@@ -12,8 +12,6 @@ class CEmulatedDevice;
 
 // The program: reads the command line, starts the emulated Sonavire for a demonstration,
 // and runs the panel until it is closed.
-//
-//   sonavire-panel [--port PORT] [--demo] [--screenshot PNG] [FILE.snv]
 class CPanelApp : public QApplication
 {
     Q_OBJECT
@@ -25,16 +23,10 @@ public:
     // The whole life of the panel; returns the process's exit status.
     int InitInstance();
 
-private:
-    struct Options
-    {
-        std::string port;
-        bool demo = false;
-        std::string startupFile;
-        QString screenshot;
-    };
+    // The names the settings, the usage and the version go by; needs no application object.
+    static void NameTheProgram();
 
-    bool ParseCommandLine(Options& options);
+private:
     bool StartDemoDevice(std::string& portName);
     bool WriteScreenshot(QWidget& panel, const QString& path);
     QList<QAction*> DemoDeviceActions(QObject* owner);

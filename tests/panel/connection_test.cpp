@@ -79,21 +79,28 @@ TEST(Connection, AFailureIsReportedAndLeavesThePanelOffline)
         FaultTrigger trigger;
         const char* status;
     };
+    const char* unable = "Unable to connect to Sonavire - Check Hardware";
     const Case cases[] = {
-        {"nothing answers", Fault::Silence, FaultTrigger::AtOnce(),
-         "Unable to connect to Sonavire - Check Hardware"},
-        {"identified, then silent", Fault::Silence, FaultTrigger::AtCommand("?M"), nullptr},
+        {"nothing answers", Fault::Silence, FaultTrigger::AtOnce(), unable},
+        {"identified, then silent", Fault::Silence, FaultTrigger::AtCommand("?M"), unable},
+        {"identified, then no mode", Fault::Garbage, FaultTrigger::AtCommand("?M"), unable},
     };
     for (const Case& c : cases) {
         PanelFixture fixture;
         fixture.StartDevice().InjectFault(c.fault, c.trigger);
+        // Only the test's ticks count the hold down, however long the connect waits.
+        fixture.Tick(0);
         fixture.Click(ModeButton);
-        const std::string expected =
-            c.status ? c.status : "Connected to Sonavire on " + fixture.Device().PortPath() + "!";
-        EXPECT_EQ(fixture.Status(), expected) << c.name;
+        EXPECT_EQ(fixture.Status(), c.status) << c.name;
         EXPECT_EQ(fixture.Panel().Link().mode, ControlMode::Offline) << c.name;
+        EXPECT_FALSE(fixture.Panel().Link().IsPortOpen()) << c.name;
         EXPECT_TRUE(ShowsOfflineButtons(fixture.Panel())) << c.name;
         EXPECT_EQ(fixture.Panel().Settings(), PanelSettings{}) << c.name;
+        // Held as long as every connection failure, then the rotation takes over.
+        fixture.Tick(4);
+        EXPECT_EQ(fixture.Status(), c.status) << c.name;
+        fixture.Tick(1);
+        EXPECT_EQ(fixture.Status(), "Disconnected; Offline Mode") << c.name;
     }
 }
 

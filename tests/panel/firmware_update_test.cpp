@@ -1,5 +1,6 @@
 #include "tests/panel/panel_fixture.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -172,6 +174,31 @@ TEST_F(FirmwareUpdate, ADeviceThatFallsSilentEndsTheWaitAfterTenSeconds)
     EXPECT_FALSE(fixture.Panel().isVisible());
 }
 
+TEST_F(FirmwareUpdate, AFileTheReaderRefusesIsReportedInItsOwnWords)
+{
+    QList<QByteArray> lines = HexFile(0x100).split('\n');
+    QByteArray& seventh = lines[6];
+    seventh[seventh.size() - 2] = seventh[seventh.size() - 2] == '0' ? '1' : '0';
+    struct Case
+    {
+        const char* name;
+        QByteArray content;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"checksum", lines.join('\n'), "checksum mismatch at line 7"},
+        {"address", ":020000040002F8\r\n:0100000000FF\r\n:00000001FF\r\n", "out of range"},
+    };
+    for (const Case& c : cases) {
+        const QStringList seen =
+            Start(WriteFile(QStringLiteral("%1.hex").arg(c.name), c.content), QMessageBox::Ok);
+        ASSERT_EQ(seen.size(), 4) << c.name;
+        EXPECT_EQ(seen[2], QStringLiteral("Error")) << c.name;
+        EXPECT_TRUE(seen[3].contains(QString::fromLatin1(c.said))) << seen[3].toStdString();
+        EXPECT_FALSE(fixture.Panel().Link().programming) << c.name;
+    }
+}
+
 // At the wire's own pace every progress text stays long enough to be seen.
 class PacedFirmwareUpdate : public FirmwareUpdate
 {
@@ -203,6 +230,48 @@ TEST_F(PacedFirmwareUpdate, ShowsTheProgressOfEveryPageThenComplete)
     const auto first = std::find(shown.begin(), shown.end(), expected.front());
     ASSERT_NE(first, shown.end());
     EXPECT_EQ(std::vector<std::string>(first, shown.end()), expected);
+}
+
+TEST_F(PacedFirmwareUpdate, NothingEndsTheProgramWhileTheImageIsSent)
+{
+    CControlPanelDlg& panel = fixture.Panel();
+    struct Case
+    {
+        const char* name;
+        std::function<bool()> end; // whether the window took the request
+    };
+    const Case cases[] = {
+        {"Esc",
+         [&] {
+             QTest::keyClick(&panel, Qt::Key_Escape);
+             return !panel.isVisible();
+         }},
+        {"close", [&] { return panel.close(); }},
+        {"close event",
+         [&] {
+             QCloseEvent close;
+             QCoreApplication::sendEvent(&panel, &close);
+             return close.isAccepted();
+         }},
+        {"exit button",
+         [&] {
+             fixture.Click(FindControl(ControlRole::ExitButton)->id);
+             return !panel.isVisible();
+         }},
+    };
+    Start(WriteFile(QStringLiteral("image.hex"), HexFile(0x1F01)), QMessageBox::Ok);
+    for (const Case& c : cases) {
+        ASSERT_TRUE(panel.Link().programming) << c.name;
+        EXPECT_FALSE(c.end()) << c.name;
+        EXPECT_TRUE(panel.isVisible()) << c.name;
+        EXPECT_EQ(fixture.Status(), "Firmware update in progress - please wait") << c.name;
+    }
+    ASSERT_TRUE(WaitUntilDone());
+    EXPECT_EQ(fixture.Status(), "Programming Sonavire Firmware; Complete!");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fixture.Device().TransferComplete(); }, 2000));
+    EXPECT_EQ(fixture.Device().PagesReceived(), 32);
+    QTest::keyClick(&panel, Qt::Key_Escape);
+    EXPECT_FALSE(panel.isVisible());
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "device/command_set.h"
 #include "model/value_scale.h"
+#include "panel/control_layout.h"
 
 namespace {
 
@@ -109,19 +111,85 @@ TEST(StripEditingOffline, TurningALockOnMovesNothingAndTheMastersNextMoveSetsThe
     const PanelSettings& after = fixture.Panel().Settings();
     const int masterFreq = fixture.ControlAt<CBitmapKnob>(FreqKnob(Master)).value();
     for (int channel : {1, 8}) {
-        // Frequency takes the master's position itself; Q and gain go through its value.
+        // Every locked control takes the master's position itself.
         EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(FreqKnob(channel)).value(), masterFreq);
         EXPECT_EQ(after[channel].freq, FrequencyScale.ToValue(masterFreq));
         EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(QKnob(channel)).value(),
-                  QScale.ToPosition(after[Master].q));
-        EXPECT_EQ(after[channel].q,
-                  QScale.ToValue(fixture.ControlAt<CBitmapKnob>(QKnob(channel)).value()));
-        EXPECT_EQ(after[channel].gain, GainScale.ToValue(GainScale.ToPosition(after[Master].gain)));
+                  fixture.ControlAt<CBitmapKnob>(QKnob(Master)).value());
+        EXPECT_EQ(after[channel].q, after[Master].q);
+        EXPECT_EQ(after[channel].gain, after[Master].gain);
         EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1051 + channel).Text(),
                   fixture.ControlAt<CBitmapFontStatic>(1051 + Master).Text());
     }
     for (int channel : {0, 2, 7, 9})
         EXPECT_EQ(after[channel], before[channel]) << channel;
+}
+
+// The Q knob and gain fader of a strip, its lock and the value they set.
+struct LockedControl
+{
+    const char* name;
+    ControlRole control;
+    ControlRole lock;
+    const ValueScale& scale;
+    double StripSettings::*value;
+    std::string_view token;
+};
+
+const LockedControl LockedControls[] = {
+    {"Q", ControlRole::QKnob, ControlRole::QLock, QScale, &StripSettings::q, QToken},
+    {"gain", ControlRole::GainFader, ControlRole::GainLock, GainScale, &StripSettings::gain,
+     GainToken},
+};
+
+int IdOf(ControlRole role, int strip)
+{
+    return FindControl(role, strip)->id;
+}
+
+// Most positions' values are inexact in binary; a value that truncates back to the position
+// below is where a follower that took the master's value would fall behind.
+int FirstInexactPositionFrom(const ValueScale& scale, int position)
+{
+    while (scale.ToPosition(scale.ToValue(position)) == position)
+        ++position;
+    return position;
+}
+
+TEST(StripEditingOffline, ALockedChannelShowsAndHoldsTheMastersValueAtEveryPosition)
+{
+    constexpr int Channel = 5;
+    for (const LockedControl& c : LockedControls) {
+        PanelFixture fixture;
+        fixture.Click(IdOf(c.lock, Channel));
+        QWidget& master = *fixture.Panel().Control(IdOf(c.control, Master));
+        const auto& masterControl = static_cast<const CSkinnedSlider&>(master);
+        const auto& follower =
+            *static_cast<const CSkinnedSlider*>(fixture.Panel().Control(IdOf(c.control, Channel)));
+        const auto& masterReadout =
+            fixture.ControlAt<CBitmapFontStatic>(IdOf(ControlRole::GainReadout, Master));
+        const auto& readout =
+            fixture.ControlAt<CBitmapFontStatic>(IdOf(ControlRole::GainReadout, Channel));
+        Hand down(master, master.rect().center());
+        down.Move(0, masterControl.value());
+        down.Release();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(masterControl.value(), 0) << c.name;
+        Hand hand(master, master.rect().center());
+        std::vector<int> behind;
+        for (int position = 1; position <= c.scale.positions; ++position) {
+            hand.Move(0, -1);
+            QCoreApplication::processEvents();
+            const PanelSettings& settings = fixture.Panel().Settings();
+            if (follower.value() != masterControl.value() ||
+                settings[Channel].*c.value != settings[Master].*c.value ||
+                readout.Text() != masterReadout.Text())
+                behind.push_back(position);
+        }
+        hand.Release();
+        EXPECT_EQ(masterControl.value(), c.scale.positions) << c.name;
+        EXPECT_EQ(behind, std::vector<int>{}) << c.name;
+    }
 }
 
 class StripEditingLive : public testing::Test
@@ -189,6 +257,21 @@ TEST_F(StripEditingLive, GainIsSentAtEveryMoveForEachLockedChannel)
         EXPECT_TRUE(commands[i + 2].ends_with("12GA")) << commands[i + 2];
     }
     EXPECT_EQ(commands.back(), "0.19812GA");
+}
+
+TEST_F(StripEditingLive, ALockedChannelReceivesTheMastersValue)
+{
+    constexpr int Channel = 6;
+    for (const LockedControl& c : LockedControls) {
+        fixture.Click(IdOf(c.lock, Channel));
+        const int id = IdOf(c.control, Master);
+        const int from = fixture.ControlAt<CSkinnedSlider>(id).value();
+        DragUp(fixture, id, FirstInexactPositionFrom(c.scale, from + 1) - from);
+        const std::vector<std::string> commands = fixture.NewCommands();
+        ASSERT_FALSE(commands.empty()) << c.name;
+        const double sent = fixture.Panel().Settings()[Master].*c.value;
+        EXPECT_EQ(commands.back(), MakeValueCommand(Channel, sent, c.token)) << c.name;
+    }
 }
 
 TEST_F(StripEditingLive, AFilterClickIsSentEvenWhenTheTypeIsAlreadySet)
