@@ -63,6 +63,7 @@ double MedianDragStepMs(CControlPanelDlg& panel, int& unpainted)
     QWidget* knob = panel.Control(FindControl(ControlRole::FrequencyKnob, 0)->id);
     CPaintCounter paints(knob);
     const QPoint centre = knob->rect().center();
+    QCursor::setPos(knob->mapToGlobal(centre));
     QTest::mousePress(knob, Qt::LeftButton, {}, centre);
     QApplication::processEvents();
     std::vector<double> times;
@@ -71,11 +72,12 @@ double MedianDragStepMs(CControlPanelDlg& panel, int& unpainted)
         const int before = paints.Count();
         const QPoint to = home + QPoint(0, step % 2 == 0 ? -1 : 1);
         const auto start = Clock::now();
+        QCursor::setPos(knob->mapToGlobal(to));
         QTest::mouseMove(knob, to);
         QApplication::processEvents();
         times.push_back(Milliseconds(Clock::now() - start).count());
         unpainted += paints.Count() == before ? 1 : 0;
-        // The knob puts the hidden cursor back on its home after every change.
+        // The knob reads the cursor, and may have put it back on its home.
         home = knob->mapFromGlobal(QCursor::pos());
     }
     QTest::mouseRelease(knob, Qt::LeftButton, {}, home);

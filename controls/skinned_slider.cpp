@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -17,6 +18,8 @@ constexpr int LineSize = 3;
 constexpr int PageSize = 30;
 constexpr int ArrowStep = 2;
 constexpr int WheelNotch = 120;
+// How far the hidden cursor may stray from its home before it is put back.
+constexpr int HomeReach = 8;
 
 struct KeyStep
 {
@@ -34,6 +37,12 @@ int TruncatedSteps(double steps)
     if (std::isnan(steps))
         return 0;
     return static_cast<int>(std::clamp(steps, -Limit, Limit));
+}
+
+// Wayland gives no client a way to move the pointer: QCursor::setPos does nothing there.
+bool CursorCanBePlaced()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 } // namespace
@@ -131,7 +140,8 @@ void CSkinnedSlider::mousePressEvent(QMouseEvent* event)
     }
     if (IgnoresInput())
         return;
-    anchorY = event->position().toPoint().y();
+    placesCursor = CursorCanBePlaced();
+    anchorY = Pointer(*event).y();
     if (dragging) {
         QAbstractSlider::mousePressEvent(event);
         return;
@@ -154,13 +164,12 @@ void CSkinnedSlider::mouseMoveEvent(QMouseEvent* event)
     }
     // Nothing changes below the minimum, so the anchor stays and travel past the bottom
     // accumulates: the mouse must come back above the anchor before the value rises again.
-    if (!MoveBy(anchorY - event->position().toPoint().y()))
+    const QPoint pointer = Pointer(*event);
+    if (!MoveBy(anchorY - pointer.y()))
         return;
     repaint();
     Post(moveMsg);
-    const QPoint home = CursorHome();
-    QCursor::setPos(mapToGlobal(QPoint(width() / 2 + home.x(), home.y())));
-    anchorY = home.y();
+    anchorY = placesCursor ? KeepCursorNearHome(pointer) : pointer.y();
 }
 
 void CSkinnedSlider::mouseReleaseEvent(QMouseEvent* event)
@@ -176,8 +185,11 @@ void CSkinnedSlider::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     EndDrag();
-    // The owner reads the value when the release arrives; no move is posted for this last bit.
-    MoveBy(anchorY - event->position().toPoint().y());
+    // The last stretch of travel may come with the release itself. The owner hears of it as
+    // of any move, so that what it shows and sends ends on the drawn value even when it
+    // listens to moves only, as it does for the faders.
+    if (MoveBy(anchorY - Pointer(*event).y()))
+        Post(moveMsg);
     repaint();
     Post(releaseMsg);
 }
@@ -205,6 +217,28 @@ void CSkinnedSlider::wheelEvent(QWheelEvent* event)
         Step(ArrowStep);
     for (; wheelTravel <= -WheelNotch; wheelTravel += WheelNotch)
         Step(-ArrowStep);
+}
+
+QPoint CSkinnedSlider::Pointer(const QMouseEvent& event) const
+{
+    // Once the cursor has been put back, events still queued from before the jump carry
+    // positions from before it; measured against the new home their travel would count
+    // twice. The window system's own pointer is always on the far side of the last jump.
+    return placesCursor ? QCursor::pos() : event.globalPosition().toPoint();
+}
+
+int CSkinnedSlider::KeepCursorNearHome(QPoint pointer)
+{
+    // Qt hears nothing of the jump on X11 and drops the next event at the spot where it last
+    // saw the pointer as a repeat; put back after every change, the cursor would hold back
+    // every other pixel of a slow drag. Strays of a few pixels are therefore left alone.
+    const QPoint home = CursorHome();
+    const QPoint global = mapToGlobal(QPoint(width() / 2 + home.x(), home.y()));
+    const QPoint away = pointer - global;
+    if (std::max(std::abs(away.x()), std::abs(away.y())) <= HomeReach)
+        return pointer.y();
+    QCursor::setPos(global);
+    return global.y();
 }
 
 void CSkinnedSlider::Post(unsigned int message)

@@ -4,10 +4,12 @@
 #include <QPointer>
 
 // The relative, endless drag that the bitmap fader and knob share. While the left button is
-// held the cursor is hidden and every pixel of upward travel raises the position one step;
-// after each change the cursor is put back on a fixed point of the control (CursorHome), so
-// the user never runs out of screen, and a click never makes the control jump. The up and
-// down arrows and each notch of the wheel move two positions.
+// held the cursor is hidden and every pixel of upward travel raises the position one step,
+// however the window system batches the events; once it strays a few pixels from a fixed
+// point of the control (CursorHome) the cursor is put back there, so the user never runs out
+// of screen, and a click never makes the control jump. Where the cursor cannot be placed
+// (Wayland), the drag still follows the pointer pixel for pixel, only not endlessly. The up
+// and down arrows and each notch of the wheel move two positions.
 //
 // A position may be requested one beyond the maximum: the base keeps the maximum, but the
 // request counts as a change and the thumb or dot is placed for max + 1, so a drag past the
@@ -67,13 +69,21 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // In global pixels.
+    QPoint Pointer(const QMouseEvent& event) const;
+    // Puts the cursor back on its home once it has strayed from it; returns the global y it
+    // now rests on.
+    int KeepCursorNearHome(QPoint pointer);
     void Post(unsigned int message);
     // One arrow-key step: press, move and release are posted whether or not it changed
     // anything, so the owner sees every key.
     void Step(int delta);
 
     bool dragging = false;
-    // Only vertical travel counts, so the reference keeps only its y.
+    // Where the cursor cannot be placed, travel is measured from where the button went down
+    // and the cursor stays where the pointer is.
+    bool placesCursor = true;
+    // Only vertical travel counts, so the reference keeps only its y, in global pixels.
     int anchorY = 0;
     double valueAtMax = 100.0;
     double valueAtMin = 0.0;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <sys/types.h>
+
+// A display server of the test's own, Xvfb for X11 or headless weston for Wayland, with the
+// environment that makes Qt's matching platform talk to it. The server is started by process
+// id, stopped by that id when the object goes, and dies with the test if the test dies.
+class DisplayServer
+{
+public:
+    enum Kind
+    {
+        X11,
+        Wayland
+    };
+
+    explicit DisplayServer(Kind kind);
+    DisplayServer(const DisplayServer&) = delete;
+    DisplayServer& operator=(const DisplayServer&) = delete;
+    ~DisplayServer();
+
+    // Empty when the server is up.
+    const QString& Error() const { return error; }
+
+private:
+    void StartXvfb();
+    void StartWeston();
+    void WaitForSocket(const QString& path);
+
+    QTemporaryDir runtimeDir;
+    pid_t pid = -1;
+    QString error;
+};
