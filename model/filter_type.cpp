@@ -2,28 +2,14 @@
 
 #include <array>
 
+#include "model/ascii_case.h"
+
 namespace {
 
 constexpr std::array<std::string_view, FilterTypeCount> Tokens = {"BP", "FL", "HP",
                                                                   "LP", "NO", "TO"};
 constexpr std::array<std::string_view, FilterTypeCount> Names = {"band", "flat",  "high",
                                                                  "low",  "notch", "tone"};
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -49,8 +35,9 @@ std::optional<FilterType> ParseFilterType(std::string_view text)
 
 std::optional<FilterType> ParseFilterTypeWord(std::string_view text)
 {
+    const std::string word = LowerAscii(text);
     for (int value = 0; value < FilterTypeCount; ++value) {
-        if (EqualsIgnoringCase(Tokens[value], text) || EqualsIgnoringCase(Names[value], text))
+        if (word == LowerAscii(Tokens[value]) || word == Names[value])
             return static_cast<FilterType>(value);
     }
     return std::nullopt;

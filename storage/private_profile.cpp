@@ -4,6 +4,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "model/ascii_case.h"
 #include "storage/regular_file.h"
 
 namespace {
@@ -22,16 +23,6 @@ std::string_view Trim(std::string_view text)
     while (!text.empty() && IsBlank(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-std::string LowerAscii(std::string_view name)
-{
-    std::string lower(name);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
 }
 
 std::string_view Unquoted(std::string_view value)
