@@ -191,6 +191,12 @@ QWidget* CControlPanelDlg::Control(int id) const
     return entry ? const_cast<CControlPanelDlg*>(this)->ControlFor(*entry) : nullptr;
 }
 
+QWidget* CControlPanelDlg::Control(ControlRole role, int strip, int filterType) const
+{
+    const ControlEntry* entry = FindControl(role, strip, filterType);
+    return entry ? Control(entry->id) : nullptr;
+}
+
 int CControlPanelDlg::ControlId(const QObject* control)
 {
     return control ? control->property(ControlIdProperty).toInt() : 0;

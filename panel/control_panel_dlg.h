@@ -79,6 +79,9 @@ public:
     const std::string& StatusText() const { return statusLine.Text(); }
     CDeviceLink& Link() { return link; }
     QWidget* Control(int id) const;
+    // The control of a role on a strip (strip -1 for the single controls, filterType for a
+    // filter button), nullptr for none: how tests, the bench and the picture tool find one.
+    QWidget* Control(ControlRole role, int strip = -1, int filterType = -1) const;
     // The id a control was created under, 0 for none.
     static int ControlId(const QObject* control);
 
