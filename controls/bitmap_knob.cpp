@@ -69,7 +69,7 @@ void CBitmapKnob::Place(int pos)
     if (dot.isEmpty())
         return;
     // Screen y grows downward, so sine and cosine of (360 - angle) turn the dot clockwise.
-    const double angle = startAngle + (endAngle - startAngle) * Fraction(pos);
+    const double angle = StartAngle + (EndAngle - StartAngle) * Fraction(pos);
     const double theta = (360 - angle) * RadiansPerDegree;
     dotX = static_cast<int>(radius * std::sin(theta) + (centreX - dot.width() / 2));
     dotY = static_cast<int>(radius * std::cos(theta) + (centreY - dot.height() / 2));

@@ -35,8 +35,8 @@ protected:
 
 private:
     static constexpr int InitialMaxPos = 1000;
-    static constexpr int startAngle = 30;
-    static constexpr int endAngle = 329;
+    static constexpr int StartAngle = 30;
+    static constexpr int EndAngle = 329;
     static constexpr int DotInsideRim = 3;
 
     void FitBody();

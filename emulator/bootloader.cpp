@@ -28,28 +28,28 @@ std::size_t CBootloader::FrameLength(std::string_view begun)
 
 void CBootloader::Begin()
 {
-    image_.clear();
-    pages_ = 0;
-    running_ = true;
-    complete_ = false;
+    image.clear();
+    pages = 0;
+    running = true;
+    complete = false;
 }
 
 FrameOutcome CBootloader::Accept(std::string_view frame)
 {
     if (IsEndFrame(frame)) {
-        running_ = false;
-        complete_ = true;
+        running = false;
+        complete = true;
         return {FrameOutcome::Kind::End};
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.data());
     const std::span<const std::uint8_t, PageSize> page(bytes + PageNumberLength, PageSize);
     const FrameOutcome outcome{FrameOutcome::Kind::PageAccepted, PageNumber(frame),
                                bytes[PageFrameSize - 1]};
-    if (outcome.page != pages_ || outcome.checksum != PageChecksum(page)) {
-        running_ = false;
+    if (outcome.page != pages || outcome.checksum != PageChecksum(page)) {
+        running = false;
         return {FrameOutcome::Kind::PageRejected, outcome.page, outcome.checksum};
     }
-    image_.insert(image_.end(), page.begin(), page.end());
-    ++pages_;
+    image.insert(image.end(), page.begin(), page.end());
+    ++pages;
     return outcome;
 }

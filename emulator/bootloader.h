@@ -28,17 +28,17 @@ public:
     static std::size_t FrameLength(std::string_view begun);
 
     void Begin();
-    void Leave() { running_ = false; }
+    void Leave() { running = false; }
     FrameOutcome Accept(std::string_view frame);
 
-    bool Running() const { return running_; }
-    bool Complete() const { return complete_; }
-    int PagesReceived() const { return pages_; }
-    const std::vector<std::uint8_t>& Image() const { return image_; }
+    bool Running() const { return running; }
+    bool Complete() const { return complete; }
+    int PagesReceived() const { return pages; }
+    const std::vector<std::uint8_t>& Image() const { return image; }
 
 private:
-    std::vector<std::uint8_t> image_;
-    int pages_ = 0;
-    bool running_ = false;
-    bool complete_ = false;
+    std::vector<std::uint8_t> image;
+    int pages = 0;
+    bool running = false;
+    bool complete = false;
 };

@@ -196,16 +196,15 @@ const std::array<CCommandInterpreter::FixedCommand, 6> CCommandInterpreter::Fixe
     {StoreCommand, Served::InNormalMode, &CCommandInterpreter::Store},
 }};
 
-CCommandInterpreter::CCommandInterpreter(std::string stateFile) : stateFile_(std::move(stateFile))
-{}
+CCommandInterpreter::CCommandInterpreter(std::string stateFile) : stateFile(std::move(stateFile)) {}
 
 bool CCommandInterpreter::LoadState(std::string& error)
 {
-    if (stateFile_.empty())
+    if (stateFile.empty())
         return true;
-    if (ReadSettingsFile(stateFile_, settings_, error) == SettingsReadResult::Unreadable)
+    if (ReadSettingsFile(stateFile, settings, error) == SettingsReadResult::Unreadable)
         return false;
-    stored_ = settings_;
+    stored = settings;
     return true;
 }
 
@@ -215,14 +214,14 @@ CommandOutcome CCommandInterpreter::Handle(std::string_view line)
         if (command.text == line)
             return IsServed(command.served) ? (this->*command.handler)() : Refused();
     }
-    return updateMode_ ? Refused() : ChannelCommand(line);
+    return updateMode ? Refused() : ChannelCommand(line);
 }
 
 bool CCommandInterpreter::SetFrontPanelVolume(int index, double gain)
 {
-    if (!frontPanelActive_ || !IsChannelIndex(index))
+    if (!frontPanelActive || !IsChannelIndex(index))
         return false;
-    settings_[index].gain = gain;
+    settings[index].gain = gain;
     return true;
 }
 
@@ -230,7 +229,7 @@ bool CCommandInterpreter::SetChannelSettings(int index, const StripSettings& str
 {
     if (!IsChannelIndex(index))
         return false;
-    settings_[index] = strip;
+    settings[index] = strip;
     return true;
 }
 
@@ -240,42 +239,42 @@ bool CCommandInterpreter::IsServed(Served served) const
     case Served::Always:
         return true;
     case Served::InNormalMode:
-        return !updateMode_;
+        return !updateMode;
     case Served::InUpdateMode:
-        return updateMode_;
+        return updateMode;
     }
     return false;
 }
 
 CommandOutcome CCommandInterpreter::Version()
 {
-    return Answer(updateMode_ ? KnownBootloaderVersion : KnownFirmwareVersion);
+    return Answer(updateMode ? KnownBootloaderVersion : KnownFirmwareVersion);
 }
 
 CommandOutcome CCommandInterpreter::Mode()
 {
-    return Answer(updateMode_ ? UpdateModeAnswer : NormalModeAnswer);
+    return Answer(updateMode ? UpdateModeAnswer : NormalModeAnswer);
 }
 
 CommandOutcome CCommandInterpreter::FrontPanel()
 {
-    return Answer(frontPanelActive_ ? FrontPanelActiveAnswer : FrontPanelLockedAnswer);
+    return Answer(frontPanelActive ? FrontPanelActiveAnswer : FrontPanelLockedAnswer);
 }
 
 CommandOutcome CCommandInterpreter::GainList()
 {
     std::string list;
     for (int index = 0; index < ChannelCount; ++index)
-        list += ValueText(settings_[index].gain) + FieldSeparator;
+        list += ValueText(settings[index].gain) + FieldSeparator;
     return Answer(list);
 }
 
 CommandOutcome CCommandInterpreter::Store()
 {
     std::string error;
-    if (!stateFile_.empty() && !WriteSettingsFile(stateFile_, settings_, error))
+    if (!stateFile.empty() && !WriteSettingsFile(stateFile, settings, error))
         return Refused();
-    stored_ = settings_;
+    stored = settings;
     return Answer(Acknowledgement);
 }
 
@@ -292,6 +291,6 @@ CommandOutcome CCommandInterpreter::ChannelCommand(std::string_view line)
     const ChannelCommandEntry* entry = FindChannelCommand(*split);
     if (!entry)
         return Refused();
-    const auto answer = entry->handler(settings_[split->index], split->prefix, entry->field);
+    const auto answer = entry->handler(settings[split->index], split->prefix, entry->field);
     return answer ? Answer(*answer) : Refused();
 }

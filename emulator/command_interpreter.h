@@ -30,17 +30,17 @@ public:
 
     CommandOutcome Handle(std::string_view line);
 
-    void SetUpdateMode(bool on) { updateMode_ = on; }
-    bool UpdateMode() const { return updateMode_; }
-    void SetFrontPanelActive(bool active) { frontPanelActive_ = active; }
-    bool FrontPanelActive() const { return frontPanelActive_; }
+    void SetUpdateMode(bool on) { updateMode = on; }
+    bool UpdateMode() const { return updateMode; }
+    void SetFrontPanelActive(bool active) { frontPanelActive = active; }
+    bool FrontPanelActive() const { return frontPanelActive; }
 
     // The device's own volume knob; it does nothing while the front panel is locked.
     bool SetFrontPanelVolume(int index, double gain);
     bool SetChannelSettings(int index, const StripSettings& strip);
 
-    const PanelSettings& Settings() const { return settings_; }
-    const PanelSettings& StoredSettings() const { return stored_; }
+    const PanelSettings& Settings() const { return settings; }
+    const PanelSettings& StoredSettings() const { return stored; }
 
 private:
     enum class Served
@@ -67,9 +67,9 @@ private:
     CommandOutcome StartTransfer();
     CommandOutcome ChannelCommand(std::string_view line);
 
-    std::string stateFile_;
-    PanelSettings settings_{};
-    PanelSettings stored_{};
-    bool updateMode_ = false;
-    bool frontPanelActive_ = false;
+    std::string stateFile;
+    PanelSettings settings{};
+    PanelSettings stored{};
+    bool updateMode = false;
+    bool frontPanelActive = false;
 };

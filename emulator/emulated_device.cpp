@@ -52,12 +52,12 @@ void DrainCounter(int fd)
 
 } // namespace
 
-CEmulatedDevice::CEmulatedDevice(EmulatorOptions options)
-    : options_(std::move(options)), interpreter_(options_.stateFile), receiver_(options_.paced),
-      transmitter_(options_.paced)
+CEmulatedDevice::CEmulatedDevice(EmulatorOptions chosen)
+    : options(std::move(chosen)), interpreter(options.stateFile), receiver(options.paced),
+      transmitter(options.paced)
 {
-    interpreter_.SetUpdateMode(options_.updateMode);
-    interpreter_.SetFrontPanelActive(options_.frontPanelActive);
+    interpreter.SetUpdateMode(options.updateMode);
+    interpreter.SetFrontPanelActive(options.frontPanelActive);
 }
 
 CEmulatedDevice::~CEmulatedDevice()
@@ -67,101 +67,101 @@ CEmulatedDevice::~CEmulatedDevice()
 
 bool CEmulatedDevice::Start(std::string& error)
 {
-    if (started_) {
+    if (started) {
         error = "the emulated device has already been started";
         return false;
     }
-    started_ = true;
+    started = true;
     {
-        std::lock_guard lock(mutex_);
-        if (!interpreter_.LoadState(error)) {
-            error = options_.stateFile + ": " + error;
+        std::lock_guard lock(mutex);
+        if (!interpreter.LoadState(error)) {
+            error = options.stateFile + ": " + error;
             return false;
         }
     }
-    if (!terminal_.Open(error) ||
-        (!options_.linkPath.empty() && !terminal_.CreateLink(options_.linkPath, error)) ||
-        (!options_.logFile.empty() && !log_.Open(options_.logFile, error))) {
-        terminal_.Close();
+    if (!terminal.Open(error) ||
+        (!options.linkPath.empty() && !terminal.CreateLink(options.linkPath, error)) ||
+        (!options.logFile.empty() && !trafficLog.Open(options.logFile, error))) {
+        terminal.Close();
         return false;
     }
-    wake_ = CUniqueFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    timer_ = CUniqueFd(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
-    if (!wake_.IsOpen() || !timer_.IsOpen()) {
+    wake = CUniqueFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    timer = CUniqueFd(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
+    if (!wake.IsOpen() || !timer.IsOpen()) {
         error = "cannot create the worker's event descriptors";
-        terminal_.Close();
+        terminal.Close();
         return false;
     }
-    lineUp_ = true;
-    worker_ = std::thread([this] { Run(); });
-    pthread_getcpuclockid(worker_.native_handle(), &workerClock_);
+    lineUp = true;
+    worker = std::thread([this] { Run(); });
+    pthread_getcpuclockid(worker.native_handle(), &workerClock);
     return true;
 }
 
 void CEmulatedDevice::Stop()
 {
-    if (worker_.joinable()) {
-        stopping_ = true;
+    if (worker.joinable()) {
+        stopping = true;
         Wake();
-        worker_.join();
+        worker.join();
     }
-    terminal_.Close();
+    terminal.Close();
 }
 
 std::string CEmulatedDevice::PortPath() const
 {
-    return terminal_.SlavePath();
+    return terminal.SlavePath();
 }
 
 void CEmulatedDevice::SetUpdateMode(bool on)
 {
-    std::lock_guard lock(mutex_);
-    interpreter_.SetUpdateMode(on);
+    std::lock_guard lock(mutex);
+    interpreter.SetUpdateMode(on);
 }
 
 void CEmulatedDevice::SetFrontPanelActive(bool active)
 {
-    std::lock_guard lock(mutex_);
-    interpreter_.SetFrontPanelActive(active);
+    std::lock_guard lock(mutex);
+    interpreter.SetFrontPanelActive(active);
 }
 
 bool CEmulatedDevice::SetFrontPanelVolume(int channelIndex, double gain)
 {
-    std::lock_guard lock(mutex_);
-    return interpreter_.SetFrontPanelVolume(channelIndex, gain);
+    std::lock_guard lock(mutex);
+    return interpreter.SetFrontPanelVolume(channelIndex, gain);
 }
 
 bool CEmulatedDevice::SetChannelSettings(int channelIndex, const StripSettings& strip)
 {
-    std::lock_guard lock(mutex_);
-    return interpreter_.SetChannelSettings(channelIndex, strip);
+    std::lock_guard lock(mutex);
+    return interpreter.SetChannelSettings(channelIndex, strip);
 }
 
 void CEmulatedDevice::InjectFault(Fault fault, const FaultTrigger& trigger)
 {
-    std::lock_guard lock(mutex_);
-    faults_.Inject(fault, trigger);
+    std::lock_guard lock(mutex);
+    faults.Inject(fault, trigger);
     // A hang-up needs no command to happen.
-    if (faults_.Active() == Fault::HangUp)
+    if (faults.Active() == Fault::HangUp)
         Wake();
 }
 
 void CEmulatedDevice::SetTrickleDelay(std::chrono::milliseconds delay)
 {
-    std::lock_guard lock(mutex_);
-    faults_.SetTrickleDelay(delay);
+    std::lock_guard lock(mutex);
+    faults.SetTrickleDelay(delay);
 }
 
 void CEmulatedDevice::AbortTransferAfterPages(int pages)
 {
-    std::lock_guard lock(mutex_);
-    faults_.AbortTransferAfterPages(pages);
+    std::lock_guard lock(mutex);
+    faults.AbortTransferAfterPages(pages);
 }
 
 void CEmulatedDevice::ClearFaults()
 {
-    std::lock_guard lock(mutex_);
-    faults_.Clear();
+    std::lock_guard lock(mutex);
+    faults.Clear();
 }
 
 bool CEmulatedDevice::ApplyControlLine(std::string_view line, std::string& reply)
@@ -171,86 +171,86 @@ bool CEmulatedDevice::ApplyControlLine(std::string_view line, std::string& reply
 
 std::vector<std::string> CEmulatedDevice::ReceivedLines() const
 {
-    std::lock_guard lock(mutex_);
-    return lines_;
+    std::lock_guard lock(mutex);
+    return lines;
 }
 
 std::size_t CEmulatedDevice::ReceivedLineCount() const
 {
-    std::lock_guard lock(mutex_);
-    return lines_.size();
+    std::lock_guard lock(mutex);
+    return lines.size();
 }
 
 PanelSettings CEmulatedDevice::Settings() const
 {
-    std::lock_guard lock(mutex_);
-    return interpreter_.Settings();
+    std::lock_guard lock(mutex);
+    return interpreter.Settings();
 }
 
 PanelSettings CEmulatedDevice::StoredSettings() const
 {
-    std::lock_guard lock(mutex_);
-    return interpreter_.StoredSettings();
+    std::lock_guard lock(mutex);
+    return interpreter.StoredSettings();
 }
 
 bool CEmulatedDevice::UpdateMode() const
 {
-    std::lock_guard lock(mutex_);
-    return interpreter_.UpdateMode();
+    std::lock_guard lock(mutex);
+    return interpreter.UpdateMode();
 }
 
 bool CEmulatedDevice::FrontPanelActive() const
 {
-    std::lock_guard lock(mutex_);
-    return interpreter_.FrontPanelActive();
+    std::lock_guard lock(mutex);
+    return interpreter.FrontPanelActive();
 }
 
 Fault CEmulatedDevice::ActiveFault() const
 {
-    std::lock_guard lock(mutex_);
-    return faults_.Active();
+    std::lock_guard lock(mutex);
+    return faults.Active();
 }
 
 Fault CEmulatedDevice::PendingFault() const
 {
-    std::lock_guard lock(mutex_);
-    return faults_.Pending();
+    std::lock_guard lock(mutex);
+    return faults.Pending();
 }
 
 bool CEmulatedDevice::LineUp() const
 {
-    std::lock_guard lock(mutex_);
-    return lineUp_;
+    std::lock_guard lock(mutex);
+    return lineUp;
 }
 
 std::vector<std::uint8_t> CEmulatedDevice::ReceivedImage() const
 {
-    std::lock_guard lock(mutex_);
-    return bootloader_.Image();
+    std::lock_guard lock(mutex);
+    return bootloader.Image();
 }
 
 int CEmulatedDevice::PagesReceived() const
 {
-    std::lock_guard lock(mutex_);
-    return bootloader_.PagesReceived();
+    std::lock_guard lock(mutex);
+    return bootloader.PagesReceived();
 }
 
 bool CEmulatedDevice::TransferRunning() const
 {
-    std::lock_guard lock(mutex_);
-    return bootloader_.Running();
+    std::lock_guard lock(mutex);
+    return bootloader.Running();
 }
 
 bool CEmulatedDevice::TransferComplete() const
 {
-    std::lock_guard lock(mutex_);
-    return bootloader_.Complete();
+    std::lock_guard lock(mutex);
+    return bootloader.Complete();
 }
 
 std::chrono::nanoseconds CEmulatedDevice::WorkerCpuTime() const
 {
     timespec used{};
-    if (!worker_.joinable() || clock_gettime(workerClock_, &used) != 0)
+    if (!worker.joinable() || clock_gettime(workerClock, &used) != 0)
         return {};
     return std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec);
 }
@@ -258,58 +258,58 @@ std::chrono::nanoseconds CEmulatedDevice::WorkerCpuTime() const
 void CEmulatedDevice::Run()
 {
     // Byte times are a quarter of a millisecond; the default timer slack would blur them.
-    if (options_.paced)
+    if (options.paced)
         prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     while (RunOnce()) {
     }
-    std::lock_guard lock(mutex_);
-    lineUp_ = false;
+    std::lock_guard lock(mutex);
+    lineUp = false;
 }
 
 bool CEmulatedDevice::RunOnce()
 {
     ArmTimer();
-    const int master = terminal_.MasterFd();
-    const short masterEvents = POLLIN | (transmitter_.WaitingForRoom() ? POLLOUT : 0);
-    pollfd fds[] = {{wake_.Get(), POLLIN, 0}, {master, masterEvents, 0}, {timer_.Get(), POLLIN, 0}};
+    const int master = terminal.MasterFd();
+    const short masterEvents = POLLIN | (transmitter.WaitingForRoom() ? POLLOUT : 0);
+    pollfd fds[] = {{wake.Get(), POLLIN, 0}, {master, masterEvents, 0}, {timer.Get(), POLLIN, 0}};
     if (poll(fds, std::size(fds), -1) < 0)
         return errno == EINTR;
     if ((fds[0].revents & POLLIN) && !HandleWake())
         return false;
     if (fds[2].revents & POLLIN) {
-        DrainCounter(timer_.Get());
-        timerArmedFor_.reset();
+        DrainCounter(timer.Get());
+        timerArmedFor.reset();
     }
     if (fds[1].revents & POLLIN) {
-        if (receiver_.ReadFrom(master) == CReceiver::ReadResult::LineGone)
+        if (receiver.ReadFrom(master) == CReceiver::ReadResult::LineGone)
             return false;
     } else if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
         return false;
     }
-    return ProcessInput() && transmitter_.Send(master);
+    return ProcessInput() && transmitter.Send(master);
 }
 
 void CEmulatedDevice::ArmTimer()
 {
-    std::optional<WireTime> deadline = inputDue_;
-    if (const auto departure = transmitter_.NextWakeUp())
+    std::optional<WireTime> deadline = inputDue;
+    if (const auto departure = transmitter.NextWakeUp())
         deadline = deadline ? std::min(*deadline, *departure) : *departure;
-    if (!deadline || deadline == timerArmedFor_)
+    if (!deadline || deadline == timerArmedFor)
         return;
     const itimerspec expiry{{0, 0}, ToTimespec(*deadline)};
-    timerfd_settime(timer_.Get(), TFD_TIMER_ABSTIME, &expiry, nullptr);
-    timerArmedFor_ = deadline;
+    timerfd_settime(timer.Get(), TFD_TIMER_ABSTIME, &expiry, nullptr);
+    timerArmedFor = deadline;
 }
 
 bool CEmulatedDevice::HandleWake()
 {
-    DrainCounter(wake_.Get());
-    if (stopping_)
+    DrainCounter(wake.Get());
+    if (stopping)
         return false;
     bool hangUp = false;
     {
-        std::lock_guard lock(mutex_);
-        hangUp = faults_.Active() == Fault::HangUp;
+        std::lock_guard lock(mutex);
+        hangUp = faults.Active() == Fault::HangUp;
     }
     if (hangUp)
         HangUp();
@@ -319,14 +319,14 @@ bool CEmulatedDevice::HandleWake()
 bool CEmulatedDevice::ProcessInput()
 {
     // Only this thread starts or ends a transfer, so it may read the state unlocked.
-    while (receiver_.Collect(bootloader_.Running())) {
-        const WireTime arrival = receiver_.UnitArrival();
-        if (options_.paced && arrival > MonotonicNow()) {
-            inputDue_ = arrival;
+    while (receiver.Collect(bootloader.Running())) {
+        const WireTime arrival = receiver.UnitArrival();
+        if (options.paced && arrival > MonotonicNow()) {
+            inputDue = arrival;
             return true;
         }
-        inputDue_.reset();
-        if (!Act(receiver_.TakeUnit(), arrival))
+        inputDue.reset();
+        if (!Act(receiver.TakeUnit(), arrival))
             return false;
     }
     return true;
@@ -337,24 +337,24 @@ bool CEmulatedDevice::Act(const std::string& unit, WireTime arrival)
     const WireTime time = LogTime(arrival);
     Reply reply;
     {
-        std::lock_guard lock(mutex_);
-        reply = bootloader_.Running() ? OnFrame(unit, time) : OnLine(unit, time);
+        std::lock_guard lock(mutex);
+        reply = bootloader.Running() ? OnFrame(unit, time) : OnLine(unit, time);
     }
     if (reply.hangUp) {
         HangUp();
         return false;
     }
     if (!reply.bytes.empty())
-        log_.Sent(time, reply.bytes);
-    transmitter_.Queue(std::move(reply.bytes), arrival, reply.trickleDelay);
+        trafficLog.Sent(time, reply.bytes);
+    transmitter.Queue(std::move(reply.bytes), arrival, reply.trickleDelay);
     return true;
 }
 
 CEmulatedDevice::Reply CEmulatedDevice::OnLine(const std::string& line, WireTime time)
 {
-    lines_.push_back(line);
-    log_.Received(time, Line(line));
-    const Fault fault = faults_.OnCommand(line);
+    lines.push_back(line);
+    trafficLog.Received(time, Line(line));
+    const Fault fault = faults.OnCommand(line);
     switch (fault) {
     case Fault::HangUp:
         return {{}, std::nullopt, true};
@@ -363,12 +363,12 @@ CEmulatedDevice::Reply CEmulatedDevice::OnLine(const std::string& line, WireTime
     case Fault::Refusal:
         return {Line(RefusedAnswer), std::nullopt};
     case Fault::Flood:
-        faults_.FloodSent();
+        faults.FloodSent();
         return {FloodBytes(), std::nullopt};
     default:
         break;
     }
-    std::string bytes = AnswerBytes(interpreter_.Handle(line));
+    std::string bytes = AnswerBytes(interpreter.Handle(line));
     if (fault == Fault::Garbage && !bytes.empty())
         bytes = Line(GarbageText);
     return {std::move(bytes), TrickleDelay()};
@@ -376,13 +376,13 @@ CEmulatedDevice::Reply CEmulatedDevice::OnLine(const std::string& line, WireTime
 
 CEmulatedDevice::Reply CEmulatedDevice::OnFrame(const std::string& frame, WireTime time)
 {
-    const FrameOutcome outcome = bootloader_.Accept(frame);
-    log_.Frame(time, outcome);
+    const FrameOutcome outcome = bootloader.Accept(frame);
+    trafficLog.Frame(time, outcome);
     if (outcome.kind == FrameOutcome::Kind::End) {
         SaveImage(time);
         return {};
     }
-    if (faults_.Active() == Fault::Silence)
+    if (faults.Active() == Fault::Silence)
         return {};
     if (outcome.kind == FrameOutcome::Kind::PageRejected)
         return {Line(TransferAborted), TrickleDelay()};
@@ -392,7 +392,7 @@ CEmulatedDevice::Reply CEmulatedDevice::OnFrame(const std::string& frame, WireTi
 std::string CEmulatedDevice::AnswerBytes(const CommandOutcome& outcome)
 {
     if (outcome.startsTransfer) {
-        bootloader_.Begin();
+        bootloader.Begin();
         return NextPageRequest();
     }
     return outcome.answer ? Line(*outcome.answer) : std::string();
@@ -400,54 +400,54 @@ std::string CEmulatedDevice::AnswerBytes(const CommandOutcome& outcome)
 
 std::string CEmulatedDevice::NextPageRequest()
 {
-    if (!faults_.AbortsTransfer(bootloader_.PagesReceived()))
+    if (!faults.AbortsTransfer(bootloader.PagesReceived()))
         return Line(PageRequest);
-    bootloader_.Leave();
+    bootloader.Leave();
     return Line(TransferAborted);
 }
 
 std::optional<std::chrono::milliseconds> CEmulatedDevice::TrickleDelay() const
 {
-    if (faults_.Active() != Fault::Trickle)
+    if (faults.Active() != Fault::Trickle)
         return std::nullopt;
-    return faults_.TrickleDelay();
+    return faults.TrickleDelay();
 }
 
 void CEmulatedDevice::SaveImage(WireTime time)
 {
-    if (options_.firmwareOut.empty())
+    if (options.firmwareOut.empty())
         return;
-    const std::vector<std::uint8_t>& image = bootloader_.Image();
+    const std::vector<std::uint8_t>& image = bootloader.Image();
     const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
     std::string error;
-    if (!WriteFileAtomically(options_.firmwareOut, bytes, error))
-        log_.Note(time, "firmware image not written: " + error);
+    if (!WriteFileAtomically(options.firmwareOut, bytes, error))
+        trafficLog.Note(time, "firmware image not written: " + error);
 }
 
 void CEmulatedDevice::HangUp()
 {
-    log_.Note(MonotonicNow(), "hang-up");
+    trafficLog.Note(MonotonicNow(), "hang-up");
     // Down before the panel can see it, so that whoever watches both never finds the line
     // up after the panel has lost it.
     {
-        std::lock_guard lock(mutex_);
-        lineUp_ = false;
+        std::lock_guard lock(mutex);
+        lineUp = false;
     }
-    terminal_.HangUp();
+    terminal.HangUp();
 }
 
 WireTime CEmulatedDevice::LogTime(WireTime arrival) const
 {
-    if (options_.paced)
+    if (options.paced)
         return arrival;
-    return log_.IsOpen() ? MonotonicNow() : WireTime{};
+    return trafficLog.IsOpen() ? MonotonicNow() : WireTime{};
 }
 
 void CEmulatedDevice::Wake()
 {
-    if (!wake_.IsOpen())
+    if (!wake.IsOpen())
         return;
     // Should the counter be full, it already holds a wake-up: nothing is lost.
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(wake_.Get(), &one, sizeof one);
+    [[maybe_unused]] const ssize_t written = write(wake.Get(), &one, sizeof one);
 }

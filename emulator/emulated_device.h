@@ -29,7 +29,7 @@
 class CEmulatedDevice
 {
 public:
-    explicit CEmulatedDevice(EmulatorOptions options);
+    explicit CEmulatedDevice(EmulatorOptions chosen);
     CEmulatedDevice(const CEmulatedDevice&) = delete;
     CEmulatedDevice& operator=(const CEmulatedDevice&) = delete;
     ~CEmulatedDevice();
@@ -103,26 +103,26 @@ private:
     WireTime LogTime(WireTime arrival) const;
     void Wake();
 
-    const EmulatorOptions options_;
+    const EmulatorOptions options;
 
-    mutable std::mutex mutex_; // guards the members below, up to the worker's own
-    CCommandInterpreter interpreter_;
-    CBootloader bootloader_;
-    CFaultInjector faults_;
-    std::vector<std::string> lines_;
-    bool lineUp_ = false;
+    mutable std::mutex mutex; // guards the members below, up to the worker's own
+    CCommandInterpreter interpreter;
+    CBootloader bootloader;
+    CFaultInjector faults;
+    std::vector<std::string> lines;
+    bool lineUp = false;
 
     // The worker's own; the steering side touches none of these while it runs.
-    CPseudoTerminal terminal_;
-    CReceiver receiver_;
-    CTransmitter transmitter_;
-    CTrafficLog log_;
-    CUniqueFd wake_;  // eventfd: stop, or a fault that acts at once
-    CUniqueFd timer_; // timerfd on the monotonic clock, absolute deadlines
-    std::optional<WireTime> inputDue_;
-    std::optional<WireTime> timerArmedFor_;
-    std::atomic<bool> stopping_ = false;
-    bool started_ = false;
-    std::thread worker_;
-    clockid_t workerClock_{};
+    CPseudoTerminal terminal;
+    CReceiver receiver;
+    CTransmitter transmitter;
+    CTrafficLog trafficLog;
+    CUniqueFd wake;  // eventfd: stop, or a fault that acts at once
+    CUniqueFd timer; // timerfd on the monotonic clock, absolute deadlines
+    std::optional<WireTime> inputDue;
+    std::optional<WireTime> timerArmedFor;
+    std::atomic<bool> stopping = false;
+    bool started = false;
+    std::thread worker;
+    clockid_t workerClock{};
 };

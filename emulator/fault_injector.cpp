@@ -3,50 +3,50 @@
 void CFaultInjector::Inject(Fault fault, const FaultTrigger& trigger)
 {
     if (trigger.kind == FaultTrigger::Kind::AtOnce) {
-        active_ = fault;
-        pending_ = Fault::None;
+        active = fault;
+        pending = Fault::None;
         return;
     }
-    pending_ = fault;
-    trigger_ = trigger;
+    pending = fault;
+    pendingTrigger = trigger;
 }
 
 void CFaultInjector::Clear()
 {
-    active_ = Fault::None;
-    pending_ = Fault::None;
-    trickleDelay_ = DefaultTrickleDelay;
-    abortAfterPages_.reset();
+    active = Fault::None;
+    pending = Fault::None;
+    trickleDelay = DefaultTrickleDelay;
+    abortAfterPages.reset();
 }
 
 Fault CFaultInjector::OnCommand(std::string_view line)
 {
-    if (pending_ != Fault::None && TriggerMet(line)) {
-        active_ = pending_;
-        pending_ = Fault::None;
+    if (pending != Fault::None && TriggerMet(line)) {
+        active = pending;
+        pending = Fault::None;
     }
-    return active_;
+    return active;
 }
 
 bool CFaultInjector::AbortsTransfer(int pagesReceived)
 {
-    if (abortAfterPages_ != pagesReceived)
+    if (abortAfterPages != pagesReceived)
         return false;
-    abortAfterPages_.reset();
+    abortAfterPages.reset();
     return true;
 }
 
 bool CFaultInjector::TriggerMet(std::string_view line)
 {
-    switch (trigger_.kind) {
+    switch (pendingTrigger.kind) {
     case FaultTrigger::Kind::AtOnce:
         return true;
     case FaultTrigger::Kind::AfterCommands:
-        return trigger_.commands-- <= 0;
+        return pendingTrigger.commands-- <= 0;
     case FaultTrigger::Kind::AtCommand:
-        return line == trigger_.text;
+        return line == pendingTrigger.text;
     case FaultTrigger::Kind::AtCommandPrefix:
-        return line.starts_with(trigger_.text);
+        return line.starts_with(pendingTrigger.text);
     }
     return false;
 }

@@ -16,8 +16,8 @@ public:
     // Replaces whatever was injected before; a fault with a later trigger lets the active one
     // go on until the trigger is met.
     void Inject(Fault fault, const FaultTrigger& trigger);
-    void SetTrickleDelay(std::chrono::milliseconds delay) { trickleDelay_ = delay; }
-    void AbortTransferAfterPages(int pages) { abortAfterPages_ = pages; }
+    void SetTrickleDelay(std::chrono::milliseconds delay) { trickleDelay = delay; }
+    void AbortTransferAfterPages(int pages) { abortAfterPages = pages; }
     void Clear();
 
     // Counts one received command against the pending trigger and gives the fault that acts
@@ -25,22 +25,22 @@ public:
     Fault OnCommand(std::string_view line);
 
     // After its flood the device says nothing more.
-    void FloodSent() { active_ = Fault::Silence; }
+    void FloodSent() { active = Fault::Silence; }
 
     // True, once, when the page request that would follow pagesReceived pages is to be an
     // abort instead.
     bool AbortsTransfer(int pagesReceived);
 
-    Fault Active() const { return active_; }
-    Fault Pending() const { return pending_; }
-    std::chrono::milliseconds TrickleDelay() const { return trickleDelay_; }
+    Fault Active() const { return active; }
+    Fault Pending() const { return pending; }
+    std::chrono::milliseconds TrickleDelay() const { return trickleDelay; }
 
 private:
     bool TriggerMet(std::string_view line);
 
-    Fault active_ = Fault::None;
-    Fault pending_ = Fault::None;
-    FaultTrigger trigger_;
-    std::chrono::milliseconds trickleDelay_ = DefaultTrickleDelay;
-    std::optional<int> abortAfterPages_;
+    Fault active = Fault::None;
+    Fault pending = Fault::None;
+    FaultTrigger pendingTrigger;
+    std::chrono::milliseconds trickleDelay = DefaultTrickleDelay;
+    std::optional<int> abortAfterPages;
 };

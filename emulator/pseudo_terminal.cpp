@@ -56,20 +56,20 @@ CPseudoTerminal::~CPseudoTerminal()
 
 bool CPseudoTerminal::Open(std::string& error)
 {
-    master_ = CUniqueFd(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK));
-    if (!master_.IsOpen() || !SetCloseOnExec(master_.Get()))
+    master = CUniqueFd(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK));
+    if (!master.IsOpen() || !SetCloseOnExec(master.Get()))
         return Fail(error, SystemError("posix_openpt"));
-    if (grantpt(master_.Get()) != 0 || unlockpt(master_.Get()) != 0)
+    if (grantpt(master.Get()) != 0 || unlockpt(master.Get()) != 0)
         return Fail(error, SystemError("unlockpt"));
     char path[PATH_MAX];
-    if (ptsname_r(master_.Get(), path, sizeof path) != 0)
+    if (ptsname_r(master.Get(), path, sizeof path) != 0)
         return Fail(error, SystemError("ptsname"));
-    slavePath_ = path;
-    slave_ = CUniqueFd(open(path, O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (!slave_.IsOpen())
-        return Fail(error, SystemError(slavePath_));
-    if (!MakeRaw(slave_.Get()))
-        return Fail(error, SystemError("raw mode on " + slavePath_));
+    slavePath = path;
+    slave = CUniqueFd(open(path, O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!slave.IsOpen())
+        return Fail(error, SystemError(slavePath));
+    if (!MakeRaw(slave.Get()))
+        return Fail(error, SystemError("raw mode on " + slavePath));
     return true;
 }
 
@@ -82,16 +82,16 @@ bool CPseudoTerminal::CreateLink(const std::string& linkPath, std::string& error
             return Fail(error, linkPath + ": exists and is not a symbolic link");
         unlink(linkPath.c_str());
     }
-    if (symlink(slavePath_.c_str(), linkPath.c_str()) != 0)
+    if (symlink(slavePath.c_str(), linkPath.c_str()) != 0)
         return Fail(error, SystemError(linkPath));
-    linkPath_ = linkPath;
+    createdLink = linkPath;
     return true;
 }
 
 void CPseudoTerminal::HangUp()
 {
-    slave_.Close();
-    master_.Close();
+    slave.Close();
+    master.Close();
 }
 
 void CPseudoTerminal::Close()
@@ -102,7 +102,7 @@ void CPseudoTerminal::Close()
 
 void CPseudoTerminal::RemoveLink()
 {
-    if (!linkPath_.empty() && LinkTarget(linkPath_) == slavePath_)
-        unlink(linkPath_.c_str());
-    linkPath_.clear();
+    if (!createdLink.empty() && LinkTarget(createdLink) == slavePath)
+        unlink(createdLink.c_str());
+    createdLink.clear();
 }

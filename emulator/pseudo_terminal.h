@@ -26,17 +26,17 @@ public:
     // Hangs up and removes the link if it still points at this terminal.
     void Close();
 
-    int MasterFd() const { return master_.Get(); }
-    const std::string& SlavePath() const { return slavePath_; }
+    int MasterFd() const { return master.Get(); }
+    const std::string& SlavePath() const { return slavePath; }
 
 private:
     void RemoveLink();
 
-    CUniqueFd master_;
+    CUniqueFd master;
     // Held open for the terminal's whole life, so that the panel closing its side never
     // leaves the master hung up (a hung-up master polls readable forever). It is never
     // made exclusive, so it does not stand in the way of the panel's exclusive open.
-    CUniqueFd slave_;
-    std::string slavePath_;
-    std::string linkPath_;
+    CUniqueFd slave;
+    std::string slavePath;
+    std::string createdLink;
 };

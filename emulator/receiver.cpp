@@ -15,45 +15,45 @@ constexpr std::size_t ReadSize = 4096;
 
 CReceiver::ReadResult CReceiver::ReadFrom(int fd)
 {
-    held_.erase(0, next_);
-    if (paced_)
-        arrivals_.erase(arrivals_.begin(), arrivals_.begin() + static_cast<std::ptrdiff_t>(next_));
-    next_ = 0;
+    held.erase(0, next);
+    if (paced)
+        arrivals.erase(arrivals.begin(), arrivals.begin() + static_cast<std::ptrdiff_t>(next));
+    next = 0;
 
-    const std::size_t before = held_.size();
-    held_.resize(before + ReadSize);
-    const ssize_t count = read(fd, held_.data() + before, ReadSize);
-    held_.resize(before + static_cast<std::size_t>(count > 0 ? count : 0));
+    const std::size_t before = held.size();
+    held.resize(before + ReadSize);
+    const ssize_t count = read(fd, held.data() + before, ReadSize);
+    held.resize(before + static_cast<std::size_t>(count > 0 ? count : 0));
     if (count < 0)
         return errno == EAGAIN || errno == EINTR ? ReadResult::Nothing : ReadResult::LineGone;
     if (count == 0)
         return ReadResult::LineGone;
-    if (paced_) {
-        const ByteSlots byteSlots = clock_.Reserve(MonotonicNow(), count);
+    if (paced) {
+        const ByteSlots byteSlots = clock.Reserve(MonotonicNow(), count);
         for (ssize_t index = 0; index < count; ++index)
-            arrivals_.push_back(byteSlots.End(index));
+            arrivals.push_back(byteSlots.End(index));
     }
     return ReadResult::Read;
 }
 
 bool CReceiver::Collect(bool frames)
 {
-    while (!complete_ && next_ < held_.size()) {
-        if (paced_)
-            unitArrival_ = arrivals_[next_];
-        const char byte = held_[next_++];
+    while (!complete && next < held.size()) {
+        if (paced)
+            unitArrival = arrivals[next];
+        const char byte = held[next++];
         if (!frames && byte == LineEnd) {
-            complete_ = true;
+            complete = true;
             break;
         }
-        unit_ += byte;
-        complete_ = frames && unit_.size() == CBootloader::FrameLength(unit_);
+        unit += byte;
+        complete = frames && unit.size() == CBootloader::FrameLength(unit);
     }
-    return complete_;
+    return complete;
 }
 
 std::string CReceiver::TakeUnit()
 {
-    complete_ = false;
-    return std::exchange(unit_, std::string());
+    complete = false;
+    return std::exchange(unit, std::string());
 }

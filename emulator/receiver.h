@@ -12,7 +12,7 @@
 class CReceiver
 {
 public:
-    explicit CReceiver(bool paced) : paced_(paced) {}
+    explicit CReceiver(bool paced) : paced(paced) {}
 
     enum class ReadResult
     {
@@ -28,18 +28,18 @@ public:
     bool Collect(bool frames);
 
     // When the unit's last byte crossed the line (paced only).
-    WireTime UnitArrival() const { return unitArrival_; }
+    WireTime UnitArrival() const { return unitArrival; }
 
     // The line without its carriage return, or the whole frame.
     std::string TakeUnit();
 
 private:
-    bool paced_;
-    CWireClock clock_;
-    std::string held_;
-    std::vector<WireTime> arrivals_; // of the held bytes, when paced
-    std::size_t next_ = 0;           // first held byte not yet collected
-    std::string unit_;
-    bool complete_ = false;
-    WireTime unitArrival_{};
+    bool paced;
+    CWireClock clock;
+    std::string held;
+    std::vector<WireTime> arrivals; // of the held bytes, when paced
+    std::size_t next = 0;           // first held byte not yet collected
+    std::string unit;
+    bool complete = false;
+    WireTime unitArrival{};
 };

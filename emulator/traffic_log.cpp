@@ -46,8 +46,8 @@ std::string FrameSummary(const FrameOutcome& outcome)
 
 bool CTrafficLog::Open(const std::string& path, std::string& error)
 {
-    file_.reset(std::fopen(path.c_str(), "w"));
-    if (!file_)
+    file.reset(std::fopen(path.c_str(), "w"));
+    if (!file)
         error = path + ": " + std::strerror(errno);
     return IsOpen();
 }
@@ -83,12 +83,12 @@ std::string CTrafficLog::Escaped(std::string_view bytes)
 
 void CTrafficLog::Write(WireTime time, std::string_view marker, std::string_view text)
 {
-    if (!file_)
+    if (!file)
         return;
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(time).count();
     // Flushed line by line, so that the record can be followed while the device runs.
-    std::fprintf(file_.get(), "%6lld.%06lld %.*s %.*s\n", static_cast<long long>(micros / 1000000),
+    std::fprintf(file.get(), "%6lld.%06lld %.*s %.*s\n", static_cast<long long>(micros / 1000000),
                  static_cast<long long>(micros % 1000000), static_cast<int>(marker.size()),
                  marker.data(), static_cast<int>(text.size()), text.data());
-    std::fflush(file_.get());
+    std::fflush(file.get());
 }

@@ -18,7 +18,7 @@ class CTrafficLog
 public:
     // Replaces any earlier log at path.
     bool Open(const std::string& path, std::string& error);
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return file != nullptr; }
 
     void Received(WireTime time, std::string_view bytes);
     void Sent(WireTime time, std::string_view bytes);
@@ -32,7 +32,7 @@ private:
 
     struct Closer
     {
-        void operator()(std::FILE* file) const { std::fclose(file); }
+        void operator()(std::FILE* stream) const { std::fclose(stream); }
     };
-    std::unique_ptr<std::FILE, Closer> file_;
+    std::unique_ptr<std::FILE, Closer> file;
 };

@@ -16,15 +16,15 @@ void CTransmitter::Queue(std::string bytes, WireTime readyAt,
 {
     if (bytes.empty())
         return;
-    queue_.push_back({std::move(bytes), 0, readyAt, trickleDelay, {}, {}});
-    if (queue_.size() == 1)
-        Schedule(queue_.front());
+    queue.push_back({std::move(bytes), 0, readyAt, trickleDelay, {}, {}});
+    if (queue.size() == 1)
+        Schedule(queue.front());
 }
 
 bool CTransmitter::Send(int fd)
 {
-    while (!queue_.empty()) {
-        Answer& answer = queue_.front();
+    while (!queue.empty()) {
+        Answer& answer = queue.front();
         const std::size_t due = DueBytes(answer);
         if (due == 0)
             return true;
@@ -34,21 +34,21 @@ bool CTransmitter::Send(int fd)
         if (written < 0 && errno != EAGAIN)
             return false;
         answer.sent += static_cast<std::size_t>(written > 0 ? written : 0);
-        waitingForRoom_ = written < static_cast<ssize_t>(due);
-        if (waitingForRoom_ || answer.sent < answer.bytes.size())
+        waitingForRoom = written < static_cast<ssize_t>(due);
+        if (waitingForRoom || answer.sent < answer.bytes.size())
             return true;
-        queue_.pop_front();
-        if (!queue_.empty())
-            Schedule(queue_.front());
+        queue.pop_front();
+        if (!queue.empty())
+            Schedule(queue.front());
     }
     return true;
 }
 
 std::optional<WireTime> CTransmitter::NextWakeUp() const
 {
-    if (queue_.empty() || waitingForRoom_ || IsBurst(queue_.front()))
+    if (queue.empty() || waitingForRoom || IsBurst(queue.front()))
         return std::nullopt;
-    const Answer& answer = queue_.front();
+    const Answer& answer = queue.front();
     const WireTime departure = Departure(answer, answer.sent);
     return IsFinalBytePaced(answer) ? departure - FinalByteLead : departure;
 }
@@ -57,14 +57,14 @@ void CTransmitter::Schedule(Answer& answer)
 {
     if (answer.trickleDelay)
         answer.trickleStart = MonotonicNow();
-    else if (paced_)
+    else if (paced)
         answer.byteSlots =
-            clock_.Reserve(answer.readyAt, static_cast<std::int64_t>(answer.bytes.size()));
+            clock.Reserve(answer.readyAt, static_cast<std::int64_t>(answer.bytes.size()));
 }
 
 bool CTransmitter::IsBurst(const Answer& answer) const
 {
-    return !paced_ && !answer.trickleDelay;
+    return !paced && !answer.trickleDelay;
 }
 
 WireTime CTransmitter::Departure(const Answer& answer, std::size_t index) const
@@ -76,7 +76,7 @@ WireTime CTransmitter::Departure(const Answer& answer, std::size_t index) const
 
 bool CTransmitter::IsFinalBytePaced(const Answer& answer) const
 {
-    return paced_ && !answer.trickleDelay && answer.sent + 1 == answer.bytes.size();
+    return paced && !answer.trickleDelay && answer.sent + 1 == answer.bytes.size();
 }
 
 std::size_t CTransmitter::DueBytes(const Answer& answer) const

@@ -16,7 +16,7 @@
 class CTransmitter
 {
 public:
-    explicit CTransmitter(bool paced) : paced_(paced) {}
+    explicit CTransmitter(bool paced) : paced(paced) {}
 
     // readyAt is when the answer may start (paced only).
     void Queue(std::string bytes, WireTime readyAt,
@@ -26,7 +26,7 @@ public:
     bool Send(int fd);
 
     // The panel is not reading and the line's buffer is full.
-    bool WaitingForRoom() const { return waitingForRoom_; }
+    bool WaitingForRoom() const { return waitingForRoom; }
 
     // When the worker is to be woken for the next byte; none when nothing waits for a time.
     std::optional<WireTime> NextWakeUp() const;
@@ -48,8 +48,8 @@ private:
     bool IsFinalBytePaced(const Answer& answer) const;
     std::size_t DueBytes(const Answer& answer) const;
 
-    bool paced_;
-    CWireClock clock_;
-    std::deque<Answer> queue_;
-    bool waitingForRoom_ = false;
+    bool paced;
+    CWireClock clock;
+    std::deque<Answer> queue;
+    bool waitingForRoom = false;
 };

@@ -3,13 +3,13 @@
 #include <unistd.h>
 #include <utility>
 
-CUniqueFd::CUniqueFd(CUniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+CUniqueFd::CUniqueFd(CUniqueFd&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
 
 CUniqueFd& CUniqueFd::operator=(CUniqueFd&& other) noexcept
 {
     if (this != &other) {
         Close();
-        fd_ = std::exchange(other.fd_, -1);
+        fd = std::exchange(other.fd, -1);
     }
     return *this;
 }
@@ -21,6 +21,6 @@ CUniqueFd::~CUniqueFd()
 
 void CUniqueFd::Close()
 {
-    if (fd_ >= 0)
-        ::close(std::exchange(fd_, -1));
+    if (fd >= 0)
+        ::close(std::exchange(fd, -1));
 }

@@ -5,17 +5,17 @@ class CUniqueFd
 {
 public:
     CUniqueFd() = default;
-    explicit CUniqueFd(int fd) : fd_(fd) {}
+    explicit CUniqueFd(int fd) : fd(fd) {}
     CUniqueFd(CUniqueFd&& other) noexcept;
     CUniqueFd& operator=(CUniqueFd&& other) noexcept;
     CUniqueFd(const CUniqueFd&) = delete;
     CUniqueFd& operator=(const CUniqueFd&) = delete;
     ~CUniqueFd();
 
-    int Get() const { return fd_; }
-    bool IsOpen() const { return fd_ >= 0; }
+    int Get() const { return fd; }
+    bool IsOpen() const { return fd >= 0; }
     void Close();
 
 private:
-    int fd_ = -1;
+    int fd = -1;
 };

@@ -24,11 +24,11 @@ WireTime ByteSpan(std::int64_t bytes)
 
 ByteSlots CWireClock::Reserve(WireTime earliest, std::int64_t bytes)
 {
-    if (earliest > anchor_ + ByteSpan(count_)) {
-        anchor_ = earliest;
-        count_ = 0;
+    if (earliest > anchor + ByteSpan(count)) {
+        anchor = earliest;
+        count = 0;
     }
-    const ByteSlots byteSlots{anchor_, count_};
-    count_ += bytes;
+    const ByteSlots byteSlots{anchor, count};
+    count += bytes;
     return byteSlots;
 }

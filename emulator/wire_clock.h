@@ -31,6 +31,6 @@ public:
     ByteSlots Reserve(WireTime earliest, std::int64_t bytes);
 
 private:
-    WireTime anchor_{};
-    std::int64_t count_ = 0;
+    WireTime anchor{};
+    std::int64_t count = 0;
 };

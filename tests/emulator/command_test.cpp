@@ -231,12 +231,12 @@ std::string FileText(const std::string& path)
 class EmulatorStateFileTest : public EmulatorFixture
 {
 protected:
-    CTempDir folder_;
+    CTempDir folder;
 };
 
 TEST_F(EmulatorStateFileTest, StoreWritesTheSettingsFileThatTheNextStartReads)
 {
-    const std::string state = folder_.Path("stored.snv");
+    const std::string state = folder.Path("stored.snv");
     Start({.stateFile = state});
     EXPECT_EQ(Client().Exchange("LP-63.880-2.000-4.50016CC"), "R");
     EXPECT_EQ(Client().Exchange("ST"), "R");
@@ -261,14 +261,14 @@ TEST_F(EmulatorStateFileTest, StoreWritesTheSettingsFileThatTheNextStartReads)
 
 TEST_F(EmulatorStateFileTest, MissingStateFileMeansDefaults)
 {
-    Start({.stateFile = folder_.Path("never-written.snv")});
+    Start({.stateFile = folder.Path("never-written.snv")});
     EXPECT_EQ(Client().Exchange("05FR"), "1000.000");
     EXPECT_EQ(Device().StoredSettings(), PanelSettings{});
 }
 
 TEST_F(EmulatorStateFileTest, StoreThatCannotWriteIsRefused)
 {
-    Start({.stateFile = folder_.Path("no-such-folder/stored.snv")});
+    Start({.stateFile = folder.Path("no-such-folder/stored.snv")});
     EXPECT_EQ(Client().Exchange("2.00001GA"), "R");
     EXPECT_EQ(Client().Exchange("ST"), "E");
     EXPECT_EQ(Device().StoredSettings(), PanelSettings{});
@@ -276,10 +276,10 @@ TEST_F(EmulatorStateFileTest, StoreThatCannotWriteIsRefused)
 
 TEST_F(EmulatorStateFileTest, UnreadableStateFileStopsTheStart)
 {
-    CEmulatedDevice device({.stateFile = folder_.Path("")});
+    CEmulatedDevice device({.stateFile = folder.Path("")});
     std::string error;
     EXPECT_FALSE(device.Start(error));
-    EXPECT_NE(error.find(folder_.Path("")), std::string::npos) << error;
+    EXPECT_NE(error.find(folder.Path("")), std::string::npos) << error;
 }
 
 } // namespace

@@ -13,23 +13,23 @@ class EmulatorFixture : public testing::Test
 protected:
     void Start(const EmulatorOptions& options = {})
     {
-        device_ = std::make_unique<CEmulatedDevice>(options);
+        device = std::make_unique<CEmulatedDevice>(options);
         std::string error;
-        ASSERT_TRUE(device_->Start(error)) << error;
-        client_ = std::make_unique<CPtyClient>(device_->PortPath());
-        ASSERT_TRUE(client_->IsOpen()) << device_->PortPath();
+        ASSERT_TRUE(device->Start(error)) << error;
+        client = std::make_unique<CPtyClient>(device->PortPath());
+        ASSERT_TRUE(client->IsOpen()) << device->PortPath();
     }
 
-    CEmulatedDevice& Device() { return *device_; }
-    CPtyClient& Client() { return *client_; }
+    CEmulatedDevice& Device() { return *device; }
+    CPtyClient& Client() { return *client; }
 
     // Waits until the device has taken in count command lines in all.
     bool ReceivedLines(std::size_t count)
     {
-        return WaitUntil([&] { return device_->ReceivedLineCount() >= count; });
+        return WaitUntil([&] { return device->ReceivedLineCount() >= count; });
     }
 
 private:
-    std::unique_ptr<CEmulatedDevice> device_;
-    std::unique_ptr<CPtyClient> client_;
+    std::unique_ptr<CEmulatedDevice> device;
+    std::unique_ptr<CPtyClient> client;
 };

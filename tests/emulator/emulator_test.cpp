@@ -37,12 +37,12 @@ bool Exists(const std::string& path)
 class EmulatorLifecycleTest : public EmulatorFixture
 {
 protected:
-    CTempDir folder_;
+    CTempDir folder;
 };
 
 TEST_F(EmulatorLifecycleTest, PortIsAPseudoTerminalAlsoReachedThroughTheLink)
 {
-    const std::string link = folder_.Path("sonavire");
+    const std::string link = folder.Path("sonavire");
     CEmulatedDevice device({.linkPath = link});
     std::string error;
     ASSERT_TRUE(device.Start(error)) << error;
@@ -58,7 +58,7 @@ TEST_F(EmulatorLifecycleTest, PortIsAPseudoTerminalAlsoReachedThroughTheLink)
 
 TEST_F(EmulatorLifecycleTest, StaleLinkIsReplaced)
 {
-    const std::string link = folder_.Path("sonavire");
+    const std::string link = folder.Path("sonavire");
     ASSERT_EQ(symlink("/dev/pts/no-such-terminal", link.c_str()), 0);
     CEmulatedDevice device({.linkPath = link});
     std::string error;
@@ -68,7 +68,7 @@ TEST_F(EmulatorLifecycleTest, StaleLinkIsReplaced)
 
 TEST_F(EmulatorLifecycleTest, FileInThePlaceOfTheLinkStopsTheStart)
 {
-    const std::string link = folder_.Path("sonavire");
+    const std::string link = folder.Path("sonavire");
     std::ofstream(link) << "keep me";
     CEmulatedDevice device({.linkPath = link});
     std::string error;
@@ -122,13 +122,13 @@ std::ostream& operator<<(std::ostream& out, const LogEntry& entry)
 // The log's lines without their time stamps, which must be well formed and never go back.
 std::vector<LogEntry> LogEntries(const std::string& path)
 {
-    static const std::regex Line(R"(^ *([0-9]+\.[0-9]{6}) (RX|TX|--) (.*)$)");
+    static const std::regex entryPattern(R"(^ *([0-9]+\.[0-9]{6}) (RX|TX|--) (.*)$)");
     std::ifstream file(path);
     std::vector<LogEntry> entries;
     double previous = 0.0;
     for (std::string line; std::getline(file, line);) {
         std::smatch match;
-        EXPECT_TRUE(std::regex_match(line, match, Line)) << line;
+        EXPECT_TRUE(std::regex_match(line, match, entryPattern)) << line;
         if (match.empty())
             continue;
         const double time = std::stod(match[1]);
@@ -141,7 +141,7 @@ std::vector<LogEntry> LogEntries(const std::string& path)
 
 TEST_F(EmulatorLifecycleTest, LogRecordsEveryLineEscaped)
 {
-    const std::string log = folder_.Path("traffic.log");
+    const std::string log = folder.Path("traffic.log");
     Start({.logFile = log});
     EXPECT_EQ(Client().Exchange("?V"), "Sonavire v1.02");
     EXPECT_EQ(Client().Exchange("01FR"), "1000.000");
@@ -157,7 +157,7 @@ TEST_F(EmulatorLifecycleTest, LogRecordsEveryLineEscaped)
 
 TEST_F(EmulatorLifecycleTest, LogSummarisesEachFrame)
 {
-    const std::string log = folder_.Path("traffic.log");
+    const std::string log = folder.Path("traffic.log");
     Start({.logFile = log, .updateMode = true});
     const std::vector<std::uint8_t> image(10, 0x10);
     Client().Command("UF");
@@ -198,85 +198,85 @@ public:
         for (std::string& argument : arguments)
             argv.push_back(argument.data());
         argv.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(input[0]);
         close(output[1]);
-        toChild_ = input[1];
-        fromChild_ = output[0];
+        toChild = input[1];
+        fromChild = output[0];
     }
 
     ~CEmuProcess()
     {
-        if (pid_ > 0 && !exitStatus_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
+        if (pid > 0 && !exitStatus) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
         }
-        close(toChild_);
-        close(fromChild_);
+        close(toChild);
+        close(fromChild);
     }
 
-    bool Running() const { return pid_ > 0; }
+    bool Running() const { return pid > 0; }
 
     void Send(std::string_view text)
     {
-        [[maybe_unused]] const ssize_t written = write(toChild_, text.data(), text.size());
+        [[maybe_unused]] const ssize_t written = write(toChild, text.data(), text.size());
     }
 
     std::optional<std::string> ReadLine()
     {
-        for (auto end = held_.find('\n'); end == std::string::npos; end = held_.find('\n')) {
-            pollfd in{fromChild_, POLLIN, 0};
+        for (auto end = held.find('\n'); end == std::string::npos; end = held.find('\n')) {
+            pollfd in{fromChild, POLLIN, 0};
             char buffer[512];
             if (poll(&in, 1, static_cast<int>(CPtyClient::DefaultWait.count())) != 1)
                 return std::nullopt;
-            const ssize_t count = read(fromChild_, buffer, sizeof buffer);
+            const ssize_t count = read(fromChild, buffer, sizeof buffer);
             if (count <= 0)
                 return std::nullopt;
-            held_.append(buffer, static_cast<std::size_t>(count));
+            held.append(buffer, static_cast<std::size_t>(count));
         }
-        const auto end = held_.find('\n');
-        std::string line = held_.substr(0, end);
-        held_.erase(0, end + 1);
+        const auto end = held.find('\n');
+        std::string line = held.substr(0, end);
+        held.erase(0, end + 1);
         return line;
     }
 
     void Signal(int number)
     {
-        if (pid_ > 0)
-            kill(pid_, number);
+        if (pid > 0)
+            kill(pid, number);
     }
 
     // The exit code, once the program has ended by itself.
     std::optional<int> ExitCode()
     {
         int status = 0;
-        const bool ended = WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; });
+        const bool ended = WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; });
         if (ended)
-            exitStatus_ = status;
+            exitStatus = status;
         if (!ended || !WIFEXITED(status))
             return std::nullopt;
         return WEXITSTATUS(status);
     }
 
 private:
-    pid_t pid_ = -1;
-    int toChild_ = -1;
-    int fromChild_ = -1;
-    std::string held_;
-    std::optional<int> exitStatus_;
+    pid_t pid = -1;
+    int toChild = -1;
+    int fromChild = -1;
+    std::string held;
+    std::optional<int> exitStatus;
 };
 
 class EmulatorProgramTest : public testing::Test
 {
 protected:
-    CTempDir folder_;
+    CTempDir folder;
 };
 
 TEST_F(EmulatorProgramTest, PrintsThePortTakesSteeringAndQuits)
 {
-    const std::string link = folder_.Path("sonavire");
+    const std::string link = folder.Path("sonavire");
     CEmuProcess program({"--link", link});
     ASSERT_TRUE(program.Running());
     const auto port = program.ReadLine();
@@ -301,7 +301,7 @@ TEST_F(EmulatorProgramTest, PrintsThePortTakesSteeringAndQuits)
 
 TEST_F(EmulatorProgramTest, KeepsRunningAfterItsInputEndsUntilTerminated)
 {
-    const std::string link = folder_.Path("sonavire");
+    const std::string link = folder.Path("sonavire");
     CEmuProcess program({"--link", link, "--update-mode", "--front-panel-active"}, true);
     const auto port = program.ReadLine();
     ASSERT_TRUE(port.has_value());
@@ -316,7 +316,7 @@ TEST_F(EmulatorProgramTest, KeepsRunningAfterItsInputEndsUntilTerminated)
 
 TEST_F(EmulatorProgramTest, InterruptStopsItCleanly)
 {
-    const std::string link = folder_.Path("sonavire");
+    const std::string link = folder.Path("sonavire");
     CEmuProcess program({"--link", link, "--front-panel-active"});
     const auto port = program.ReadLine();
     ASSERT_TRUE(port.has_value());

@@ -64,12 +64,12 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return Device().TransferComplete(); }));
     }
 
-    CTempDir folder_;
+    CTempDir folder;
 };
 
 TEST_F(EmulatorFirmwareTest, WholeTransferWritesTheImageAsReceived)
 {
-    const std::string out = folder_.Path("image.bin");
+    const std::string out = folder.Path("image.bin");
     Start({.firmwareOut = out, .updateMode = true});
     const auto image = TestImage(600);
     SendImage(image);
@@ -83,7 +83,7 @@ TEST_F(EmulatorFirmwareTest, WholeTransferWritesTheImageAsReceived)
 
 TEST_F(EmulatorFirmwareTest, ImageOfWholePagesEndsWithAnErasedPage)
 {
-    const std::string out = folder_.Path("image.bin");
+    const std::string out = folder.Path("image.bin");
     Start({.firmwareOut = out, .updateMode = true});
     const auto image = TestImage(2 * PageSize);
     SendImage(image);
@@ -150,7 +150,7 @@ class EmulatorFrameRejectionTest : public EmulatorFirmwareTest,
 
 TEST_P(EmulatorFrameRejectionTest, AbortsTheTransferAndServesCommandsAgain)
 {
-    const std::string out = folder_.Path("image.bin");
+    const std::string out = folder.Path("image.bin");
     Start({.firmwareOut = out, .updateMode = true});
     const auto image = TestImage(5 * PageSize);
     Client().Command("UF");

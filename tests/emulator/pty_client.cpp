@@ -9,12 +9,12 @@
 #include <utility>
 
 CPtyClient::CPtyClient(const std::string& path)
-    : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
+    : fd(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
 {
     termios attributes{};
-    if (fd_ >= 0 && tcgetattr(fd_, &attributes) == 0) {
+    if (fd >= 0 && tcgetattr(fd, &attributes) == 0) {
         cfmakeraw(&attributes);
-        tcsetattr(fd_, TCSANOW, &attributes);
+        tcsetattr(fd, TCSANOW, &attributes);
     }
 }
 
@@ -25,22 +25,22 @@ CPtyClient::~CPtyClient()
 
 void CPtyClient::Close()
 {
-    if (fd_ >= 0)
-        close(fd_);
-    fd_ = -1;
+    if (fd >= 0)
+        close(fd);
+    fd = -1;
 }
 
 void CPtyClient::Write(std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const ssize_t written = write(fd_, bytes.data(), bytes.size());
+        const ssize_t written = write(fd, bytes.data(), bytes.size());
         if (written > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(written));
             continue;
         }
         if (errno != EAGAIN && errno != EINTR)
             return;
-        pollfd out{fd_, POLLOUT, 0};
+        pollfd out{fd, POLLOUT, 0};
         if (poll(&out, 1, static_cast<int>(DefaultWait.count())) <= 0)
             return;
     }
@@ -53,13 +53,13 @@ void CPtyClient::Command(std::string_view text)
 
 std::optional<std::string> CPtyClient::ReadLine(std::chrono::milliseconds wait)
 {
-    for (auto end = held_.find('\r'); end == std::string::npos; end = held_.find('\r')) {
+    for (auto end = held.find('\r'); end == std::string::npos; end = held.find('\r')) {
         if (!Receive(wait))
             return std::nullopt;
     }
-    const auto end = held_.find('\r');
-    std::string line = held_.substr(0, end);
-    held_.erase(0, end + 1);
+    const auto end = held.find('\r');
+    std::string line = held.substr(0, end);
+    held.erase(0, end + 1);
     return line;
 }
 
@@ -71,10 +71,10 @@ std::string CPtyClient::Exchange(std::string_view text)
 
 std::string CPtyClient::ReadBytes(std::size_t count, std::chrono::milliseconds wait)
 {
-    while (held_.size() < count && Receive(wait)) {
+    while (held.size() < count && Receive(wait)) {
     }
-    std::string bytes = held_.substr(0, count);
-    held_.erase(0, bytes.size());
+    std::string bytes = held.substr(0, count);
+    held.erase(0, bytes.size());
     return bytes;
 }
 
@@ -84,21 +84,21 @@ std::vector<std::string> CPtyClient::ReadLineInPieces(std::chrono::milliseconds 
     while (pieces.empty() || pieces.back().find('\r') == std::string::npos) {
         if (!Receive(wait))
             break;
-        pieces.push_back(std::exchange(held_, std::string()));
+        pieces.push_back(std::exchange(held, std::string()));
     }
     return pieces;
 }
 
 bool CPtyClient::Receive(std::chrono::milliseconds wait)
 {
-    pollfd in{fd_, POLLIN, 0};
+    pollfd in{fd, POLLIN, 0};
     if (poll(&in, 1, static_cast<int>(wait.count())) <= 0 || !(in.revents & POLLIN))
         return false;
     char buffer[4096];
-    const ssize_t count = read(fd_, buffer, sizeof buffer);
+    const ssize_t count = read(fd, buffer, sizeof buffer);
     if (count <= 0)
         return false;
-    held_.append(buffer, static_cast<std::size_t>(count));
+    held.append(buffer, static_cast<std::size_t>(count));
     return true;
 }
 

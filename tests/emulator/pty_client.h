@@ -22,8 +22,8 @@ public:
     CPtyClient& operator=(const CPtyClient&) = delete;
     ~CPtyClient();
 
-    bool IsOpen() const { return fd_ >= 0; }
-    int Fd() const { return fd_; }
+    bool IsOpen() const { return fd >= 0; }
+    int Fd() const { return fd; }
     void Close();
 
     void Write(std::string_view bytes);
@@ -39,11 +39,11 @@ public:
     std::vector<std::string> ReadLineInPieces(std::chrono::milliseconds wait = DefaultWait);
 
 private:
-    // Appends what arrives within wait to held_; false when nothing did.
+    // Appends what arrives within wait to held; false when nothing did.
     bool Receive(std::chrono::milliseconds wait);
 
-    int fd_ = -1;
-    std::string held_;
+    int fd = -1;
+    std::string held;
 };
 
 // Polls condition until it holds or wait has passed.

@@ -7,12 +7,12 @@ CTempDir::CTempDir()
 {
     std::string pattern = "/tmp/sonavire-emu-test-XXXXXX";
     if (mkdtemp(pattern.data()) != nullptr)
-        path_ = pattern;
+        path = pattern;
 }
 
 CTempDir::~CTempDir()
 {
     std::error_code ignored;
-    if (!path_.empty())
-        std::filesystem::remove_all(path_, ignored);
+    if (!path.empty())
+        std::filesystem::remove_all(path, ignored);
 }

@@ -11,8 +11,8 @@ public:
     CTempDir& operator=(const CTempDir&) = delete;
     ~CTempDir();
 
-    std::string Path(const std::string& name) const { return path_ + "/" + name; }
+    std::string Path(const std::string& name) const { return path + "/" + name; }
 
 private:
-    std::string path_;
+    std::string path;
 };
