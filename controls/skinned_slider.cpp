@@ -29,16 +29,6 @@ struct KeyStep
 
 constexpr KeyStep ArrowSteps[] = {{Qt::Key_Up, ArrowStep}, {Qt::Key_Down, -ArrowStep}};
 
-// Truncates toward zero. Values from files and from the device are unchecked; a NaN or a
-// number beyond int must not make the conversion undefined, and MoveTo clamps anyway.
-int TruncatedSteps(double steps)
-{
-    constexpr double Limit = 1e9;
-    if (std::isnan(steps))
-        return 0;
-    return static_cast<int>(std::clamp(steps, -Limit, Limit));
-}
-
 // Wayland gives no client a way to move the pointer: QCursor::setPos does nothing there.
 bool CursorCanBePlaced()
 {
@@ -69,13 +59,13 @@ bool CSkinnedSlider::SetNotify(QObject* target, unsigned int moveMsg, unsigned i
 
 bool CSkinnedSlider::SetMaxValue(double value)
 {
-    valueAtMax = value;
+    valueScale.valueAtMax = value;
     return true;
 }
 
 bool CSkinnedSlider::SetMinValue(double value)
 {
-    valueAtMin = value;
+    valueScale.valueAtMin = value;
     return true;
 }
 
@@ -84,13 +74,19 @@ bool CSkinnedSlider::SetMaxPos(int max)
     setRange(0, max);
     setSingleStep(LineSize);
     setPageStep(PageSize);
+    valueScale.positions = maximum();
     return true;
+}
+
+bool CSkinnedSlider::SetScale(const ValueScale& scale)
+{
+    return SetMinValue(scale.valueAtMin) && SetMaxValue(scale.valueAtMax) &&
+           SetMaxPos(scale.positions);
 }
 
 bool CSkinnedSlider::SetValue(double value)
 {
-    const double fraction = (value - valueAtMin) / (valueAtMax - valueAtMin);
-    const int pos = minimum() + TruncatedSteps((maximum() - minimum()) * fraction);
+    const int pos = valueScale.ToPosition(value);
     if (pos != this->value()) {
         MoveTo(pos);
         repaint();
@@ -100,7 +96,7 @@ bool CSkinnedSlider::SetValue(double value)
 
 double CSkinnedSlider::GetValue() const
 {
-    return valueAtMin + Fraction(value()) * (valueAtMax - valueAtMin);
+    return valueScale.ToValue(value());
 }
 
 bool CSkinnedSlider::MoveTo(int pos)

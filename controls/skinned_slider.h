@@ -3,6 +3,8 @@
 #include <QAbstractSlider>
 #include <QPointer>
 
+#include "model/value_scale.h"
+
 // The relative, endless drag that the bitmap fader and knob share. While the left button is
 // held the cursor is hidden and every pixel of upward travel raises the position one step,
 // however the window system batches the events; once it strays a few pixels from a fixed
@@ -32,6 +34,8 @@ public:
     bool SetMinValue(double value);
     // Range 0..max, three positions per line and thirty per page.
     bool SetMaxPos(int max);
+    // The value range and the positions at once, as the three setters above would.
+    bool SetScale(const ValueScale& scale);
     // The value is not clamped (MoveTo clamps the position); repaints only when the
     // position changes.
     bool SetValue(double value);
@@ -85,8 +89,9 @@ private:
     bool placesCursor = true;
     // Only vertical travel counts, so the reference keeps only its y, in global pixels.
     int anchorY = 0;
-    double valueAtMax = 100.0;
-    double valueAtMin = 0.0;
+    // Its positions follow the maximum rather than what SetMaxPos asked for: Qt raises a
+    // maximum below the minimum to the minimum.
+    ValueScale valueScale{0.0, 100.0, 0};
     QPointer<QObject> notifyWnd;
     unsigned int moveMsg = 0;
     unsigned int releaseMsg = 0;

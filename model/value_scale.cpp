@@ -5,7 +5,8 @@
 
 double ValueScale::ToValue(int position) const
 {
-    const double fraction = static_cast<double>(position) / positions;
+    // A range without positions would divide by zero; its one value is the minimum.
+    const double fraction = positions == 0 ? 0.0 : static_cast<double>(position) / positions;
     return valueAtMin + fraction * (valueAtMax - valueAtMin);
 }
 

@@ -74,6 +74,27 @@ TEST(ValueScale, ToValueMapsPositionsOntoTheRange)
     EXPECT_DOUBLE_EQ(GainScale.ToValue(500), 9.9);
 }
 
+struct ToValueCase
+{
+    const char* name;
+    ValueScale valueScale;
+    int position;
+    double value;
+};
+
+class ToValueTest : public testing::TestWithParam<ToValueCase>
+{};
+
+TEST_P(ToValueTest, EmptyRangeStaysOnItsMinimum)
+{
+    EXPECT_EQ(GetParam().valueScale.ToValue(GetParam().position), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(NoPositions, ToValueTest,
+                         testing::Values(ToValueCase{"zero", ValueScale{2.5, 7.0, 0}, 0, 2.5},
+                                         ToValueCase{"beyond", ValueScale{2.5, 7.0, 0}, 1, 2.5}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ValueScale, ValueOfAPositionNeverMapsAbove)
 {
     for (const ValueScale& scale : {FrequencyScale, QScale, GainScale}) {
