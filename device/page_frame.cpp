@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "firmware/flash_image.h"
+
 std::uint8_t PageChecksum(std::span<const std::uint8_t, PageSize> page)
 {
     std::uint8_t sum = 0;
@@ -17,7 +19,7 @@ PageFrame MakePageFrame(std::span<const std::uint8_t> image, int page)
     frame[1] = static_cast<std::uint8_t>(page);
 
     const auto body = std::span(frame).subspan<2, PageSize>();
-    std::fill(body.begin(), body.end(), std::uint8_t{0xFF});
+    std::fill(body.begin(), body.end(), ImageFillByte);
     const std::size_t start = static_cast<std::size_t>(page) * PageSize;
     if (page >= 0 && start < image.size()) {
         const auto available = std::min<std::size_t>(PageSize, image.size() - start);

@@ -16,5 +16,5 @@ inline constexpr std::array<std::uint8_t, 2> EndFrame = {0xFF, 0xFF};
 std::uint8_t PageChecksum(std::span<const std::uint8_t, PageSize> page);
 
 // Page number (big-endian), the page's 256 image bytes, then their checksum. Bytes beyond
-// the end of the image are sent as 0xFF, the value of erased flash.
+// the end of the image are sent as erased flash.
 PageFrame MakePageFrame(std::span<const std::uint8_t> image, int page);

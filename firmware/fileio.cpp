@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -20,8 +21,8 @@ struct OperationWords
     const char* verb;
 };
 
-constexpr OperationWords kReadWords{"input", "from", "read"};
-constexpr OperationWords kWriteWords{"output", "to", "wrote"};
+constexpr OperationWords ReadWords{"input", "from", "read"};
+constexpr OperationWords WriteWords{"output", "to", "wrote"};
 
 // A stream on the named file when it is a regular file; nullptr with the reason otherwise.
 FILE* OpenInput(const char* fileName, std::string& reason)
@@ -47,13 +48,13 @@ FILE* OpenOutput(const char* fileName, std::string& reason)
     return stream;
 }
 
-const OperationWords* WordsFor(int operation)
+const OperationWords* WordsFor(FileOperation operation)
 {
     switch (operation) {
-    case Read:
-        return &kReadWords;
-    case Write:
-        return &kWriteWords;
+    case FileOperation::Read:
+        return &ReadWords;
+    case FileOperation::Write:
+        return &WriteWords;
     default:
         return nullptr;
     }
@@ -64,18 +65,19 @@ const OperationWords* WordsFor(int operation)
 class OperationStream
 {
 public:
-    OperationStream(int operation, const char* fileName, const OperationWords& words)
+    OperationStream(FileOperation operation, const char* fileName, const OperationWords& words)
     {
+        const bool reading = operation == FileOperation::Read;
         if (std::strcmp(fileName, "-") == 0) {
-            stream_ = operation == Read ? stdin : stdout;
-            displayName_ = operation == Read ? "<stdin>" : "<stdout>";
-            owned_ = false;
+            stream = reading ? stdin : stdout;
+            displayName = reading ? "<stdin>" : "<stdout>";
+            owned = false;
             return;
         }
-        displayName_ = fileName;
+        displayName = fileName;
         std::string reason;
-        stream_ = operation == Read ? OpenInput(fileName, reason) : OpenOutput(fileName, reason);
-        if (stream_ == nullptr) {
+        stream = reading ? OpenInput(fileName, reason) : OpenOutput(fileName, reason);
+        if (stream == nullptr) {
             CFileIoMessageCapture::Report("can't open %s file %s: %s\n", words.streamNoun, fileName,
                                           reason.c_str());
         }
@@ -86,23 +88,23 @@ public:
 
     ~OperationStream()
     {
-        if (stream_ == nullptr) {
+        if (stream == nullptr) {
             return;
         }
-        if (owned_) {
-            std::fclose(stream_);
+        if (owned) {
+            std::fclose(stream);
         } else {
-            std::fflush(stream_);
+            std::fflush(stream);
         }
     }
 
-    FILE* stream() const { return stream_; }
-    const char* displayName() const { return displayName_; }
+    FILE* Stream() const { return stream; }
+    const char* DisplayName() const { return displayName; }
 
 private:
-    FILE* stream_ = nullptr;
-    const char* displayName_ = nullptr;
-    bool owned_ = true;
+    FILE* stream = nullptr;
+    const char* displayName = nullptr;
+    bool owned = true;
 };
 
 bool IsAllHexDigits(std::string_view text)
@@ -120,43 +122,47 @@ bool HasByteAbove7F(std::string_view line)
 // Returns the format that one line proves, or AutoDetect when the line proves nothing.
 // A carriage return before the line feed is not part of the record, so files written with
 // CRLF line ends are recognised as readily as the reader accepts them.
-int FormatProvenByLine(std::string_view line)
+FileFormat FormatProvenByLine(std::string_view line)
 {
     if (HasByteAbove7F(line)) {
-        return RawBinary;
+        return FileFormat::RawBinary;
     }
     if (!line.empty() && line.back() == '\r') {
         line.remove_suffix(1);
     }
     if (line.size() >= 11 && line[0] == ':' && IsAllHexDigits(line.substr(1))) {
-        return IntelHex;
+        return FileFormat::IntelHex;
     }
     if (line.size() >= 10 && line[0] == 'S' && std::isdigit(static_cast<unsigned char>(line[1])) &&
         IsAllHexDigits(line.substr(2))) {
-        return MotorolaSRecord;
+        return FileFormat::MotorolaSRecord;
     }
-    return AutoDetect;
+    return FileFormat::AutoDetect;
 }
 
-// Returns the format of the named file, or -1 when it cannot be opened or no line decides.
+// Returns the format of the named file, or nothing when it cannot be opened or no line decides.
 // A line longer than any record is judged by the part the line reader keeps, and detection
 // reads no further than the longest Intel HEX file of the image would reach.
-int DetectFileFormat(const char* fileName, int capacity)
+std::optional<FileFormat> DetectFileFormat(const char* fileName, int capacity)
 {
     std::string reason;
     FILE* stream = OpenInput(fileName, reason);
     if (stream == nullptr) {
         CFileIoMessageCapture::Report("error opening %s: %s\n", fileName, reason.c_str());
-        return -1;
+        return std::nullopt;
     }
-    int format = AutoDetect;
+    FileFormat format = FileFormat::AutoDetect;
     std::size_t allowance = IntelHexFileLimit(capacity);
     TextLine line;
-    while (format == AutoDetect && ReadTextLine(stream, allowance, line) == LineResult::Line) {
+    while (format == FileFormat::AutoDetect &&
+           ReadTextLine(stream, allowance, line) == LineResult::Line) {
         format = FormatProvenByLine(line.text);
     }
     std::fclose(stream);
-    return format == AutoDetect ? -1 : format;
+    if (format == FileFormat::AutoDetect) {
+        return std::nullopt;
+    }
+    return format;
 }
 
 int ReportRawError(const OperationWords& words, const char* displayName, int count, int capacity)
@@ -172,7 +178,7 @@ int ReadRawBinary(const char* displayName, FILE* stream, unsigned char* buffer, 
     const auto wanted = static_cast<std::size_t>(std::max(capacity, 0));
     const auto count = static_cast<int>(std::fread(buffer, 1, wanted, stream));
     if (std::ferror(stream)) {
-        return ReportRawError(kReadWords, displayName, count, capacity);
+        return ReportRawError(ReadWords, displayName, count, capacity);
     }
     return count;
 }
@@ -194,62 +200,65 @@ int WriteRawBinary(const char* displayName, FILE* stream, const unsigned char* b
         written += static_cast<int>(count);
     }
     if (written < capacity) {
-        return ReportRawError(kWriteWords, displayName, written, capacity);
+        return ReportRawError(WriteWords, displayName, written, capacity);
     }
     return written;
 }
 
-int TransferInFormat(int operation, int format, const OperationWords& words,
+int TransferInFormat(FileOperation operation, FileFormat format, const OperationWords& words,
                      const OperationStream& file, unsigned char* buffer, int capacity)
 {
     switch (format) {
-    case MotorolaSRecord:
+    case FileFormat::MotorolaSRecord:
         CFileIoMessageCapture::Report("Motorola S-Record %s format not yet supported\n",
                                       words.streamNoun);
         return -1;
-    case IntelHex:
-        return IntelHexFileIo(operation, file.displayName(), file.stream(), buffer, capacity);
-    case RawBinary:
-        return RawBinaryFileIo(operation, file.displayName(), file.stream(), buffer, capacity);
+    case FileFormat::IntelHex:
+        return IntelHexFileIo(operation, file.DisplayName(), file.Stream(), buffer, capacity);
+    case FileFormat::RawBinary:
+        return RawBinaryFileIo(operation, file.DisplayName(), file.Stream(), buffer, capacity);
     default:
-        CFileIoMessageCapture::Report("invalid %s file format: %d\n", words.streamNoun, format);
+        CFileIoMessageCapture::Report("invalid %s file format: %d\n", words.streamNoun,
+                                      static_cast<int>(format));
         return -1;
     }
 }
 
 } // namespace
 
-const char* FileFormatName(int format)
+const char* FileFormatName(FileFormat format)
 {
     switch (format) {
-    case AutoDetect:
+    case FileFormat::AutoDetect:
         return "auto-detect";
-    case MotorolaSRecord:
+    case FileFormat::MotorolaSRecord:
         return "Motorola S-Record";
-    case IntelHex:
+    case FileFormat::IntelHex:
         return "Intel Hex";
-    case RawBinary:
+    case FileFormat::RawBinary:
         return "raw binary";
     default:
         return "invalid format";
     }
 }
 
-int RawBinaryFileIo(int operation, const char* displayName, FILE* stream, unsigned char* buffer,
-                    int capacity)
+int RawBinaryFileIo(FileOperation operation, const char* displayName, FILE* stream,
+                    unsigned char* buffer, int capacity)
 {
     switch (operation) {
-    case Read:
+    case FileOperation::Read:
         return ReadRawBinary(displayName, stream, buffer, capacity);
-    case Write:
+    case FileOperation::Write:
         return WriteRawBinary(displayName, stream, buffer, capacity);
     default:
-        CFileIoMessageCapture::Report("fileio: invalid operation=%d\n", operation);
+        CFileIoMessageCapture::Report("fileio: invalid operation=%d\n",
+                                      static_cast<int>(operation));
         return -1;
     }
 }
 
-int fileio(int operation, const char* fileName, int format, unsigned char* buffer, int capacity)
+int fileio(FileOperation operation, const char* fileName, FileFormat format, unsigned char* buffer,
+           int capacity)
 {
     if (buffer == nullptr) {
         CFileIoMessageCapture::Report("fileio(): memory type not configured for device");
@@ -257,32 +266,34 @@ int fileio(int operation, const char* fileName, int format, unsigned char* buffe
     }
     const OperationWords* words = WordsFor(operation);
     if (words == nullptr) {
-        CFileIoMessageCapture::Report("invalid I/O operation %d\n", operation);
+        CFileIoMessageCapture::Report("invalid I/O operation %d\n", static_cast<int>(operation));
         return -1;
     }
     const OperationStream file(operation, fileName, *words);
-    if (file.stream() == nullptr) {
+    if (file.Stream() == nullptr) {
         return -1;
     }
-    if (operation == Read && capacity > 0) {
-        std::memset(buffer, kImageFillByte, static_cast<std::size_t>(capacity));
+    if (operation == FileOperation::Read && capacity > 0) {
+        std::memset(buffer, ImageFillByte, static_cast<std::size_t>(capacity));
     }
-    if (format == AutoDetect) {
-        format = DetectFileFormat(fileName, capacity);
-        if (format < 0) {
+    if (format == FileFormat::AutoDetect) {
+        const std::optional<FileFormat> detected = DetectFileFormat(fileName, capacity);
+        if (!detected) {
             CFileIoMessageCapture::Report(
-                "can't determine file format for %s, specify explicitly\n", file.displayName());
+                "can't determine file format for %s, specify explicitly\n", file.DisplayName());
             return -1;
         }
+        format = *detected;
         CFileIoMessageCapture::Report("%s file %s auto detected as %s\n\n", words->streamNoun,
-                                      file.displayName(), FileFormatName(format));
+                                      file.DisplayName(), FileFormatName(format));
     }
     return TransferInFormat(operation, format, *words, file, buffer, capacity);
 }
 
 int HexImage::LoadIntelHex(const char* fileName)
 {
-    const int result = fileio(Read, fileName, IntelHex, bytes.data(), capacity);
+    const int result = fileio(FileOperation::Read, fileName, FileFormat::IntelHex, bytes.data(),
+                              FirmwareImageCapacity);
     length = std::max(result, 0);
     return result;
 }

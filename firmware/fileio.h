@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <string_view>
 
-enum FileFormat
+#include "firmware/flash_image.h"
+
+enum class FileFormat
 {
     AutoDetect = 0,
     MotorolaSRecord = 1,
@@ -17,20 +19,14 @@ enum FileFormat
     RawBinary = 3,
 };
 
-enum FileOperation
+enum class FileOperation
 {
     Read = 0,
     Write = 1,
 };
 
-// Value of every image byte that no record of a file covers: the state of erased flash.
-inline constexpr unsigned char kImageFillByte = 0xFF;
-
-// Size of the device's firmware image.
-inline constexpr int kFirmwareImageCapacity = 0x20000;
-
 // Data bytes per record in the Intel HEX files that fileio writes.
-inline constexpr int kIntelHexWriteRecordSize = 32;
+inline constexpr int IntelHexWriteRecordSize = 32;
 
 // One parsed Intel HEX line.
 struct HexRecord
@@ -46,15 +42,13 @@ struct HexRecord
 // highest address written plus one.
 struct HexImage
 {
-    static constexpr int capacity = kFirmwareImageCapacity;
-
-    HexImage() { bytes.fill(kImageFillByte); }
+    HexImage() { bytes.fill(ImageFillByte); }
 
     // Reads an Intel HEX file into the image. Returns fileio's result; length becomes that
     // result, or 0 when the read failed.
     int LoadIntelHex(const char* fileName);
 
-    std::array<unsigned char, kFirmwareImageCapacity> bytes;
+    std::array<unsigned char, FirmwareImageCapacity> bytes;
     int length = 0;
 };
 
@@ -62,10 +56,11 @@ struct HexImage
 // the given FileFormat; "-" names the standard input or output. Only a regular file is read:
 // a FIFO, a device or a folder is refused without waiting on it. Returns the count of bytes
 // handled (for an Intel HEX read, the image length) or -1.
-int fileio(int operation, const char* fileName, int format, unsigned char* buffer, int capacity);
+int fileio(FileOperation operation, const char* fileName, FileFormat format, unsigned char* buffer,
+           int capacity);
 
 // The display name of a FileFormat value, "invalid format" for any other value.
-const char* FileFormatName(int format);
+const char* FileFormatName(FileFormat format);
 
 // Fills `record` from one line and returns the checksum the record's fields call for (0 to
 // 255), or -1 when the line is malformed. The leading colon is not examined.
@@ -88,7 +83,7 @@ int ReadIntelHex(const char* displayName, FILE* stream, unsigned char* buffer, i
 int WriteIntelHex(FILE* stream, const unsigned char* buffer, int capacity, int recordSize);
 
 // The Intel HEX and raw binary handlers behind fileio, for a stream that is already open.
-int IntelHexFileIo(int operation, const char* displayName, FILE* stream, unsigned char* buffer,
-                   int capacity);
-int RawBinaryFileIo(int operation, const char* displayName, FILE* stream, unsigned char* buffer,
-                    int capacity);
+int IntelHexFileIo(FileOperation operation, const char* displayName, FILE* stream,
+                   unsigned char* buffer, int capacity);
+int RawBinaryFileIo(FileOperation operation, const char* displayName, FILE* stream,
+                    unsigned char* buffer, int capacity);

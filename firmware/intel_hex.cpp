@@ -10,28 +10,28 @@
 
 namespace {
 
-enum RecordType : std::uint8_t
+enum class RecordType : std::uint8_t
 {
-    DataRecord = 0,
-    EndOfFileRecord = 1,
-    ExtendedSegmentAddressRecord = 2,
-    StartSegmentAddressRecord = 3,
-    ExtendedLinearAddressRecord = 4,
-    StartLinearAddressRecord = 5,
+    Data = 0,
+    EndOfFile = 1,
+    ExtendedSegmentAddress = 2,
+    StartSegmentAddress = 3,
+    ExtendedLinearAddress = 4,
+    StartLinearAddress = 5,
 };
 
-constexpr std::size_t kCountPosition = 1;
-constexpr std::size_t kOffsetPosition = 3;
-constexpr std::size_t kTypePosition = 7;
-constexpr std::size_t kDataPosition = 9;
-constexpr std::uint32_t kSegmentSize = 0x10000;
+constexpr std::size_t CountPosition = 1;
+constexpr std::size_t OffsetPosition = 3;
+constexpr std::size_t TypePosition = 7;
+constexpr std::size_t DataPosition = 9;
+constexpr std::uint32_t SegmentSize = 0x10000;
 
 // The most a file can need for an image: one that spells every byte in a record of its own
 // with CR LF line ends takes 15 characters a byte (":01AAAA00DDCC" and CR LF); a 16th pays
 // for the address record such a file needs every 64 KiB, and the slack for the end record
 // and a few lines of notes.
-constexpr std::size_t kHexCharactersPerImageByte = 16;
-constexpr std::size_t kHexFileSlack = 4096;
+constexpr std::size_t HexCharactersPerImageByte = 16;
+constexpr std::size_t HexFileSlack = 4096;
 
 int HexDigitValue(char c)
 {
@@ -128,17 +128,17 @@ RecordOutcome SetBase(ReaderState& state, const HexRecord& record, std::uint32_t
 
 RecordOutcome ApplyRecord(ReaderState& state, const HexRecord& record)
 {
-    switch (record.type) {
-    case DataRecord:
+    switch (static_cast<RecordType>(record.type)) {
+    case RecordType::Data:
         return CopyDataRecord(state, record);
-    case EndOfFileRecord:
+    case RecordType::EndOfFile:
         return RecordOutcome::EndOfFile;
-    case ExtendedSegmentAddressRecord:
+    case RecordType::ExtendedSegmentAddress:
         return SetBase(state, record, 16);
-    case ExtendedLinearAddressRecord:
-        return SetBase(state, record, kSegmentSize);
-    case StartSegmentAddressRecord:
-    case StartLinearAddressRecord:
+    case RecordType::ExtendedLinearAddress:
+        return SetBase(state, record, SegmentSize);
+    case RecordType::StartSegmentAddress:
+    case RecordType::StartLinearAddress:
         return RecordOutcome::Continue;
     default:
         CFileIoMessageCapture::Report("don't know how to deal with rectype=%d at line %d of %s\n",
@@ -200,7 +200,7 @@ void WriteDataRecord(FILE* stream, std::uint32_t offset, const unsigned char* by
     HexRecord record;
     record.count = static_cast<std::uint8_t>(count);
     record.offset = static_cast<std::uint16_t>(offset);
-    record.type = DataRecord;
+    record.type = static_cast<std::uint8_t>(RecordType::Data);
     std::copy_n(bytes, count, record.data.begin());
     WriteRecord(stream, record);
 }
@@ -209,7 +209,7 @@ void WriteExtendedLinearAddress(FILE* stream, std::uint32_t upperWord)
 {
     HexRecord record;
     record.count = 2;
-    record.type = ExtendedLinearAddressRecord;
+    record.type = static_cast<std::uint8_t>(RecordType::ExtendedLinearAddress);
     record.data[0] = static_cast<std::uint8_t>(upperWord >> 8);
     record.data[1] = static_cast<std::uint8_t>(upperWord);
     WriteRecord(stream, record);
@@ -220,19 +220,19 @@ void WriteExtendedLinearAddress(FILE* stream, std::uint32_t upperWord)
 int ParseHexRecord(std::string_view line, HexRecord& record)
 {
     unsigned long value = 0;
-    if (!ReadHexField(line, kCountPosition, 2, value)) {
+    if (!ReadHexField(line, CountPosition, 2, value)) {
         return -1;
     }
     record.count = static_cast<std::uint8_t>(value);
-    if (!ReadHexField(line, kOffsetPosition, 4, value)) {
+    if (!ReadHexField(line, OffsetPosition, 4, value)) {
         return -1;
     }
     record.offset = static_cast<std::uint16_t>(value);
-    if (!ReadHexField(line, kTypePosition, 2, value)) {
+    if (!ReadHexField(line, TypePosition, 2, value)) {
         return -1;
     }
     record.type = static_cast<std::uint8_t>(value);
-    std::size_t position = kDataPosition;
+    std::size_t position = DataPosition;
     for (int i = 0; i < record.count; ++i, position += 2) {
         if (!ReadHexField(line, position, 2, value)) {
             return -1;
@@ -248,8 +248,8 @@ int ParseHexRecord(std::string_view line, HexRecord& record)
 
 std::size_t IntelHexFileLimit(int capacity)
 {
-    return static_cast<std::size_t>(std::max(capacity, 0)) * kHexCharactersPerImageByte +
-           kHexFileSlack;
+    return static_cast<std::size_t>(std::max(capacity, 0)) * HexCharactersPerImageByte +
+           HexFileSlack;
 }
 
 int ReadIntelHex(const char* displayName, FILE* stream, unsigned char* buffer, int capacity)
@@ -292,11 +292,11 @@ int WriteIntelHex(FILE* stream, const unsigned char* buffer, int capacity, int r
     std::uint32_t upperWord = 0;
     while (written < capacity) {
         const int count = static_cast<int>(std::min<std::uint32_t>(
-            std::min(recordSize, capacity - written), kSegmentSize - offset));
+            std::min(recordSize, capacity - written), SegmentSize - offset));
         WriteDataRecord(stream, offset, buffer + written, count);
         written += count;
         offset += count;
-        if (offset == kSegmentSize) {
+        if (offset == SegmentSize) {
             WriteExtendedLinearAddress(stream, ++upperWord);
             offset = 0;
         }
@@ -305,16 +305,17 @@ int WriteIntelHex(FILE* stream, const unsigned char* buffer, int capacity, int r
     return written;
 }
 
-int IntelHexFileIo(int operation, const char* displayName, FILE* stream, unsigned char* buffer,
-                   int capacity)
+int IntelHexFileIo(FileOperation operation, const char* displayName, FILE* stream,
+                   unsigned char* buffer, int capacity)
 {
     switch (operation) {
-    case Read:
+    case FileOperation::Read:
         return ReadIntelHex(displayName, stream, buffer, capacity);
-    case Write:
-        return WriteIntelHex(stream, buffer, capacity, kIntelHexWriteRecordSize);
+    case FileOperation::Write:
+        return WriteIntelHex(stream, buffer, capacity, IntelHexWriteRecordSize);
     default:
-        CFileIoMessageCapture::Report("invalid Intex Hex file I/O operation=%d\n", operation);
+        CFileIoMessageCapture::Report("invalid Intex Hex file I/O operation=%d\n",
+                                      static_cast<int>(operation));
         return -1;
     }
 }

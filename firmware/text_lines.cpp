@@ -18,7 +18,7 @@ LineResult ReadTextLine(FILE* stream, std::size_t& allowance, TextLine& line)
         if (c == '\n') {
             return LineResult::Line;
         }
-        if (line.text.size() < kLongestRecordLine) {
+        if (line.text.size() < LongestRecordLine) {
             line.text.push_back(static_cast<char>(c));
         } else {
             line.tooLong = true;

@@ -6,10 +6,10 @@
 
 // The longest line a valid record fills: the colon, count, offset and type, 255 data bytes,
 // the checksum and a carriage return.
-inline constexpr std::size_t kLongestRecordLine = 1 + 2 + 4 + 2 + 2 * 255 + 2 + 1;
+inline constexpr std::size_t LongestRecordLine = 1 + 2 + 4 + 2 + 2 * 255 + 2 + 1;
 
 // One line of text without its line feed. A line longer than any record keeps only its first
-// kLongestRecordLine characters, so a file without line feeds costs no more memory than one
+// LongestRecordLine characters, so a file without line feeds costs no more memory than one
 // record.
 struct TextLine
 {

@@ -23,7 +23,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int ImageLength = 700;
-constexpr int LargestPageCount = CDeviceLink::ImageCapacity / PageSize;
+constexpr int LargestPageCount = FirmwareImageCapacity / PageSize;
 constexpr std::size_t LargestBatch = 3 * CLineCollector::MaxPendingBytes;
 constexpr auto DeliveryLimit = 5s;
 
@@ -46,8 +46,8 @@ void WriteImageFile(Harness& harness)
     harness.imagePath = "/proc/self/fd/" + std::to_string(fd);
     harness.image.resize(ImageLength);
     std::iota(harness.image.begin(), harness.image.end(), std::uint8_t{1});
-    Require(fileio(Write, harness.imagePath.c_str(), IntelHex, harness.image.data(), ImageLength) ==
-                ImageLength,
+    Require(fileio(FileOperation::Write, harness.imagePath.c_str(), FileFormat::IntelHex,
+                   harness.image.data(), ImageLength) == ImageLength,
             "the image file cannot be written");
 }
 
@@ -109,7 +109,7 @@ std::string ExpectedFrames(const std::vector<std::uint8_t>& image, const Transfe
         bytes += static_cast<char>(page >> 8);
         bytes += static_cast<char>(page);
         for (std::size_t at = page * std::size_t{PageSize}; at < (page + 1u) * PageSize; ++at) {
-            const std::uint8_t byte = at < image.size() ? image[at] : 0xFF;
+            const std::uint8_t byte = at < image.size() ? image[at] : ImageFillByte;
             sum = static_cast<std::uint8_t>(sum + byte);
             bytes += static_cast<char>(byte);
         }

@@ -34,13 +34,13 @@ struct Record
 // The images live from input to input: fresh ones would cost the target most of its time.
 Image& ScratchImage()
 {
-    static Image image(kFirmwareImageCapacity);
+    static Image image(FirmwareImageCapacity);
     return image;
 }
 
 bool IsErased(const unsigned char* begin, const unsigned char* end)
 {
-    static const Image erased(kFirmwareImageCapacity, kImageFillByte);
+    static const Image erased(FirmwareImageCapacity, ImageFillByte);
     return std::equal(begin, end, erased.begin());
 }
 
@@ -126,14 +126,14 @@ bool FindCanonicalExpectation(std::string_view text, Expectation& expected)
 {
     expected.result = 0;
     expected.anyRecord = false;
-    expected.bytes.assign(kFirmwareImageCapacity, kImageFillByte);
+    expected.bytes.assign(FirmwareImageCapacity, ImageFillByte);
     std::uint32_t base = 0;
     while (!text.empty()) {
         const auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         // No record fills a longer line, so whatever follows the colon it is refused.
-        if (line.size() > kLongestRecordLine && line.starts_with(':')) {
+        if (line.size() > LongestRecordLine && line.starts_with(':')) {
             expected.result = -1;
             break;
         }
@@ -164,7 +164,7 @@ std::string InputFile(const std::uint8_t* data, std::size_t size)
 
 void CheckHexRead(const HexImage& image, int result, const Expectation* expected)
 {
-    Require(result >= -1 && result <= HexImage::capacity, "the HEX length fits the image");
+    Require(result >= -1 && result <= FirmwareImageCapacity, "the HEX length fits the image");
     Require(image.length == std::max(result, 0), "the image length is the reader's result");
     if (result >= 0)
         Require(IsErased(image.bytes.data() + result, image.bytes.data() + image.bytes.size()),
@@ -183,8 +183,9 @@ void CheckDetectedRead(const std::string& path, std::span<const std::uint8_t> in
 {
     Image& buffer = ScratchImage();
     std::fill(buffer.begin(), buffer.end(), 0);
-    const int result = fileio(Read, path.c_str(), AutoDetect, buffer.data(), HexImage::capacity);
-    Require(result >= -1 && result <= HexImage::capacity, "the detected read fits the buffer");
+    const int result = fileio(FileOperation::Read, path.c_str(), FileFormat::AutoDetect,
+                              buffer.data(), FirmwareImageCapacity);
+    Require(result >= -1 && result <= FirmwareImageCapacity, "the detected read fits the buffer");
     const bool asHex =
         result == hexResult &&
         (result < 0 || std::equal(buffer.begin(), buffer.end(), image.bytes.begin()));

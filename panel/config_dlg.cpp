@@ -126,7 +126,7 @@ void CConfigDlg::FillPortList()
     }
     // The port in use may lie outside the scan: a pseudo-terminal, a typed path, a COMn name.
     if (connected && !ownListed && !portName.empty())
-        AddPort(SerialPortEntry{portName, 0, {}, false, {}});
+        AddPort(SerialPortEntry{portName, PortProbe::Free, {}, false, {}});
     if (anyDenied)
         ShowPermissionNote();
     // Stable by-id names and the permission mark run past the field; the list shows them whole.

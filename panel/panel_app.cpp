@@ -10,6 +10,7 @@
 #include "panel/control_panel_dlg.h"
 #include "panel/panel_command_line.h"
 #include "resources/skin_resources.h"
+#include "storage/port_preference.h"
 
 CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -19,8 +20,8 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv)
 
 void CPanelApp::NameTheProgram()
 {
-    setOrganizationName(QStringLiteral("Roravir Ude"));
-    setApplicationName(QStringLiteral("Sonavire"));
+    setOrganizationName(QString::fromUtf8(PreferenceOrganisation));
+    setApplicationName(QString::fromUtf8(PreferenceApplication));
     setApplicationVersion(QStringLiteral(SONAVIRE_VERSION));
 }
 

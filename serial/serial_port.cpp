@@ -561,20 +561,20 @@ SerialStatus CSerialPort::ReadLine(std::string& text, std::uint32_t timeoutMs)
     }
 }
 
-int CSerialPort::ProbePort(const std::string& portName, std::string* reason)
+PortProbe CSerialPort::ProbePort(const std::string& portName, std::string* reason)
 {
     const int error = ProbeError(DevicePath(portName));
     if (reason)
         *reason = error == 0 ? "Success" : ErrnoText(error);
     switch (StatusFromErrno(error)) {
     case StatusSuccess:
-        return 0;
+        return PortProbe::Free;
     case StatusFileNotFound:
-        return 1;
+        return PortProbe::Missing;
     case StatusAccessDenied:
-        return 2;
+        return PortProbe::Refused;
     default:
-        return -1;
+        return PortProbe::Failed;
     }
 }
 

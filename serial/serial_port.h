@@ -31,6 +31,15 @@ enum class Handshaking : int
     Software = 2,
 };
 
+// What a probe found of a port.
+enum class PortProbe
+{
+    Free,    // the port exists and would open
+    Missing, // there is no such port
+    Refused, // the port exists but another program holds it or this user may not open it
+    Failed,  // anything else went wrong
+};
+
 enum class ReadMode : int
 {
     NonBlocking = 0, // a read returns at once with what has arrived, possibly nothing
@@ -83,10 +92,9 @@ public:
     virtual SerialStatus Read(void* buffer, std::size_t length, std::size_t* bytesRead = nullptr,
                               std::uint32_t timeoutMs = Infinite);
 
-    // 0 the port exists and would open, 1 no such port, 2 it exists but is in use or refused,
-    // -1 any other failure; reason receives the system's words. The probe changes nothing on
-    // the line: its mode, its queues and its exclusive flag may belong to another program.
-    static int ProbePort(const std::string& portName, std::string* reason = nullptr);
+    // Reason receives the system's words. The probe changes nothing on the line: its mode, its
+    // queues and its exclusive flag may belong to another program.
+    static PortProbe ProbePort(const std::string& portName, std::string* reason = nullptr);
 
     // The device path a port name stands for.
     static std::string DevicePath(const std::string& portName);

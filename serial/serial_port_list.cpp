@@ -12,8 +12,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "serial/serial_port.h"
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,7 +20,6 @@ constexpr const char* AdapterPrefixes[] = {"ttyUSB", "ttyACM"};
 constexpr const char* UartPrefix = "ttyS";
 constexpr int UnknownUartType = 0;
 constexpr std::size_t UartTypeReadLimit = 16;
-constexpr int ProbeRefused = 2;
 constexpr std::size_t GroupBufferSize = 16384;
 constexpr gid_t RootGroup = 0;
 
@@ -174,7 +171,7 @@ SerialPortEntry ProbeSerialPort(const std::string& path)
     SerialPortEntry entry;
     entry.path = path;
     entry.probe = CSerialPort::ProbePort(path, &entry.reason);
-    if (entry.probe == ProbeRefused && MayNotReadAndWrite(path)) {
+    if (entry.probe == PortProbe::Refused && MayNotReadAndWrite(path)) {
         entry.permissionDenied = true;
         entry.group = GroupThatMayOpen(path);
     }

@@ -3,17 +3,19 @@
 #include <string>
 #include <vector>
 
+#include "serial/serial_port.h"
+
 // A serial port found on this machine and what a probe of it said.
 struct SerialPortEntry
 {
     std::string path;
-    int probe = -1; // CSerialPort::ProbePort: 0 free, 1 gone, 2 in use or refused, -1 other failure
+    PortProbe probe = PortProbe::Failed;
     std::string reason;
     // The port exists but this user may not open it; the group that may, when one may.
     bool permissionDenied = false;
     std::string group;
 
-    bool IsFree() const { return probe == 0; }
+    bool IsFree() const { return probe == PortProbe::Free; }
 };
 
 // The serial ports that exist: USB and ACM adapters, ttyS ports that have a UART behind

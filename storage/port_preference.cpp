@@ -6,10 +6,11 @@ namespace {
 
 QSettings Preference()
 {
-    return QSettings(QStringLiteral("Roravir Ude"), QStringLiteral("Sonavire"));
+    return QSettings(QString::fromUtf8(PreferenceOrganisation),
+                     QString::fromUtf8(PreferenceApplication));
 }
 
-const QString PortKey = QStringLiteral("ComPort");
+const QString PortKey = QString::fromUtf8(PortPreferenceKey);
 
 } // namespace
 

@@ -2,10 +2,14 @@
 
 #include <string>
 
-// The serial port the panel remembers between runs, kept with QSettings as organisation
-// "Roravir Ude", application "Sonavire", key "ComPort", in the user's scope. The panel and the
-// command-line tool both go through these functions, so they agree on the file, where it
-// lives and how its value is escaped.
+// The serial port the panel remembers between runs, kept with QSettings under this
+// organisation, application and key, in the user's scope. The panel and the command-line tool
+// both go through these functions, so they agree on the file, where it lives and how its value
+// is escaped; the panel names itself with the same organisation and application.
+inline constexpr const char* PreferenceOrganisation = "Roravir Ude";
+inline constexpr const char* PreferenceApplication = "Sonavire";
+inline constexpr const char* PortPreferenceKey = "ComPort";
+
 inline constexpr const char* DefaultPortName = "COM1";
 
 // A remembered name of this many bytes or more is ignored, as the Windows panel ignored it.

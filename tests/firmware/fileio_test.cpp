@@ -50,7 +50,7 @@ std::string Record(int type, int offset, const Bytes& data)
     return line + text;
 }
 
-const std::string kEndOfFile = ":00000001FF\n";
+const std::string EndOfFile = ":00000001FF\n";
 
 struct Patch
 {
@@ -58,9 +58,9 @@ struct Patch
     Bytes bytes;
 };
 
-Bytes ImageWith(const std::vector<Patch>& patches, int capacity = kFirmwareImageCapacity)
+Bytes ImageWith(const std::vector<Patch>& patches, int capacity = FirmwareImageCapacity)
 {
-    Bytes image(capacity, 0xFF);
+    Bytes image(capacity, ImageFillByte);
     for (const Patch& patch : patches) {
         std::copy(patch.bytes.begin(), patch.bytes.end(), image.begin() + patch.address);
     }
@@ -111,12 +111,12 @@ protected:
     {
         std::string pattern = testing::TempDir() + "fileio-XXXXXX";
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        directory = pattern;
     }
 
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { fs::remove_all(directory); }
 
-    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+    std::string PathOf(const std::string& name) const { return (directory / name).string(); }
 
     std::string Create(const std::string& name, const std::string& content) const
     {
@@ -130,7 +130,7 @@ protected:
         return {std::istreambuf_iterator<char>(in), {}};
     }
 
-    fs::path dir_;
+    fs::path directory;
 };
 
 struct ReadCase
@@ -146,30 +146,30 @@ TEST_F(FileIoTest, ReadIntelHexFillsImageAndReportsEveryFault)
 {
     const Bytes sixteen = Counting(16, 0x40);
     const std::vector<ReadCase> cases = {
-        {"end of file only", kEndOfFile, 0, "", {}},
+        {"end of file only", EndOfFile, 0, "", {}},
         {"sixteen bytes at 0x100",
-         Record(0, 0x100, sixteen) + kEndOfFile,
+         Record(0, 0x100, sixteen) + EndOfFile,
          0x110,
          "",
          {{0x100, sixteen}}},
         {"extended linear 1",
-         Record(4, 0, {0, 1}) + Record(0, 0, {7}) + kEndOfFile,
+         Record(4, 0, {0, 1}) + Record(0, 0, {7}) + EndOfFile,
          0x10001,
          "",
          {{0x10000, {7}}}},
         {"extended segment 0x1000",
-         Record(2, 0, {0x10, 0}) + Record(0, 0x10, {9}) + kEndOfFile,
+         Record(2, 0, {0x10, 0}) + Record(0, 0x10, {9}) + EndOfFile,
          0x10011,
          "",
          {{0x10010, {9}}}},
         {"new base replaces old",
-         Record(4, 0, {0, 1}) + Record(4, 0, {0, 0}) + Record(0, 0x20, {5}) + kEndOfFile,
+         Record(4, 0, {0, 1}) + Record(4, 0, {0, 0}) + Record(0, 0x20, {5}) + EndOfFile,
          0x21,
          "",
          {{0x20, {5}}}},
         {"record ending at capacity",
-         Record(4, 0, {0, 1}) + Record(0, 0xFFF0, sixteen) + kEndOfFile,
-         0x20000,
+         Record(4, 0, {0, 1}) + Record(0, 0xFFF0, sixteen) + EndOfFile,
+         FirmwareImageCapacity,
          "",
          {{0x1FFF0, sixteen}}},
         {"record ending past capacity",
@@ -206,12 +206,12 @@ TEST_F(FileIoTest, ReadIntelHexFillsImageAndReportsEveryFault)
          "checksum=0xef, computed checksum=0xee\n",
          {}},
         {"an empty record extends nothing",
-         Record(0, 4, {1}) + Record(0, 0x1000, {}) + kEndOfFile,
+         Record(0, 4, {1}) + Record(0, 0x1000, {}) + EndOfFile,
          5,
          "",
          {{4, {1}}}},
         {"an empty record is never out of range",
-         Record(4, 0, {0, 5}) + Record(0, 0xFFFF, {}) + kEndOfFile,
+         Record(4, 0, {0, 5}) + Record(0, 0xFFFF, {}) + EndOfFile,
          0,
          "",
          {}},
@@ -232,7 +232,7 @@ TEST_F(FileIoTest, ReadIntelHexFillsImageAndReportsEveryFault)
          "WARNING: no end of file record found for Intel Hex file \"fw.hex\"\n",
          {{0x100, sixteen}}},
         {"start addresses skipped",
-         Record(3, 0, {1, 2, 3, 4}) + Record(5, 0, {1, 2, 3, 4}) + Record(0, 2, {3}) + kEndOfFile,
+         Record(3, 0, {1, 2, 3, 4}) + Record(5, 0, {1, 2, 3, 4}) + Record(0, 2, {3}) + EndOfFile,
          3,
          "",
          {{2, {3}}}},
@@ -242,11 +242,11 @@ TEST_F(FileIoTest, ReadIntelHexFillsImageAndReportsEveryFault)
          "don't know how to deal with rectype=6 at line 2 of fw.hex\n",
          {{0, {1}}}},
         {"later record overwrites, length stays",
-         Record(0, 4, {1, 2, 3}) + Record(0, 4, {9}) + kEndOfFile,
+         Record(0, 4, {1, 2, 3}) + Record(0, 4, {9}) + EndOfFile,
          7,
          "",
          {{4, {9, 2, 3}}}},
-        {"nothing read after end of file", kEndOfFile + ":zz\n" + Record(0, 0, {1}), 0, "", {}},
+        {"nothing read after end of file", EndOfFile + ":zz\n" + Record(0, 0, {1}), 0, "", {}},
     };
     for (const ReadCase& row : cases) {
         for (bool crlf : {false, true}) {
@@ -254,10 +254,10 @@ TEST_F(FileIoTest, ReadIntelHexFillsImageAndReportsEveryFault)
             const std::string path = Create("fw.hex", crlf ? WithCrlf(row.text) : row.text);
             FILE* stream = std::fopen(path.c_str(), "r");
             ASSERT_NE(stream, nullptr);
-            Bytes image(kFirmwareImageCapacity, 0xFF);
+            Bytes image(FirmwareImageCapacity, ImageFillByte);
             int result = 0;
             const std::string messages = StderrOf([&] {
-                result = ReadIntelHex("fw.hex", stream, image.data(), kFirmwareImageCapacity);
+                result = ReadIntelHex("fw.hex", stream, image.data(), FirmwareImageCapacity);
             });
             std::fclose(stream);
             EXPECT_EQ(result, row.result);
@@ -305,9 +305,11 @@ TEST(ParseHexRecordTest, RejectsEveryTruncationAndReturnsComputedChecksum)
 
 TEST_F(FileIoTest, ReadFillsTheWholeBufferFirst)
 {
-    const std::string path = Create("eof.hex", kEndOfFile);
-    Bytes image(kFirmwareImageCapacity, 0x00);
-    EXPECT_EQ(fileio(Read, path.c_str(), IntelHex, image.data(), kFirmwareImageCapacity), 0);
+    const std::string path = Create("eof.hex", EndOfFile);
+    Bytes image(FirmwareImageCapacity, 0x00);
+    EXPECT_EQ(fileio(FileOperation::Read, path.c_str(), FileFormat::IntelHex, image.data(),
+                     FirmwareImageCapacity),
+              0);
     EXPECT_EQ(FirstDifference(ImageWith({}), image), -1);
 }
 
@@ -315,7 +317,8 @@ TEST_F(FileIoTest, WritesIntelHexRecordsAndEndOfFile)
 {
     Bytes bytes = Counting(40);
     const std::string path = PathOf("small.hex");
-    EXPECT_EQ(fileio(Write, path.c_str(), IntelHex, bytes.data(), 40), 40);
+    EXPECT_EQ(fileio(FileOperation::Write, path.c_str(), FileFormat::IntelHex, bytes.data(), 40),
+              40);
     EXPECT_EQ(Contents(path),
               ":20000000000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1FF0\n"
               ":080020002021222324252627BC\n"
@@ -329,7 +332,9 @@ TEST_F(FileIoTest, WrittenRecordsStopAtEach64KiBoundary)
         bytes[i] = static_cast<unsigned char>(i);
     }
     const std::string path = PathOf("big.hex");
-    EXPECT_EQ(fileio(Write, path.c_str(), IntelHex, bytes.data(), 0x10008), 0x10008);
+    EXPECT_EQ(
+        fileio(FileOperation::Write, path.c_str(), FileFormat::IntelHex, bytes.data(), 0x10008),
+        0x10008);
     const std::vector<std::string> lines = Lines(Contents(path));
     ASSERT_EQ(lines.size(), 2051u);
     EXPECT_EQ(lines[2047].substr(0, 9), ":20FFE000");
@@ -351,11 +356,12 @@ TEST_F(FileIoTest, RawBinaryReadsAndWritesBytesAsTheyAre)
 {
     const std::string in = Create("in.bin", std::string("\x00\x01\x80\xFF\n\x7F", 6));
     Bytes image(16, 0x00);
-    EXPECT_EQ(fileio(Read, in.c_str(), RawBinary, image.data(), 16), 6);
+    EXPECT_EQ(fileio(FileOperation::Read, in.c_str(), FileFormat::RawBinary, image.data(), 16), 6);
     EXPECT_EQ(image, ImageWith({{0, {0x00, 0x01, 0x80, 0xFF, '\n', 0x7F}}}, 16));
 
     const std::string out = PathOf("out.bin");
-    EXPECT_EQ(fileio(Write, out.c_str(), RawBinary, image.data(), 16), 16);
+    EXPECT_EQ(fileio(FileOperation::Write, out.c_str(), FileFormat::RawBinary, image.data(), 16),
+              16);
     EXPECT_EQ(Contents(out), std::string(image.begin(), image.end()));
 }
 
@@ -368,11 +374,11 @@ TEST_F(FileIoTest, AutoDetectionNamesTheFormatItUses)
         int result;
         std::string messages;
     } cases[] = {
-        {"Intel HEX", Record(0, 0, {1, 2}) + kEndOfFile, 2,
+        {"Intel HEX", Record(0, 0, {1, 2}) + EndOfFile, 2,
          "input file %F auto detected as Intel Hex\n\n"},
-        {"Intel HEX with CRLF", WithCrlf(Record(0, 0, {1, 2}) + kEndOfFile), 2,
+        {"Intel HEX with CRLF", WithCrlf(Record(0, 0, {1, 2}) + EndOfFile), 2,
          "input file %F auto detected as Intel Hex\n\n"},
-        {"undecided lines skipped", "hex image\nS1\n" + kEndOfFile, 0,
+        {"undecided lines skipped", "hex image\nS1\n" + EndOfFile, 0,
          "input file %F auto detected as Intel Hex\n\n"},
         {"byte above 0x7F", std::string("\x00\x01\x80\x03", 4), 4,
          "input file %F auto detected as raw binary\n\n"},
@@ -387,8 +393,10 @@ TEST_F(FileIoTest, AutoDetectionNamesTheFormatItUses)
         const std::string path = Create("image", row.text);
         Bytes image(16);
         int result = 0;
-        const std::string messages =
-            StderrOf([&] { result = fileio(Read, path.c_str(), AutoDetect, image.data(), 16); });
+        const std::string messages = StderrOf([&] {
+            result =
+                fileio(FileOperation::Read, path.c_str(), FileFormat::AutoDetect, image.data(), 16);
+        });
         EXPECT_EQ(result, row.result);
         std::string expected = row.messages;
         expected.replace(expected.find("%F"), 2, path);
@@ -398,10 +406,10 @@ TEST_F(FileIoTest, AutoDetectionNamesTheFormatItUses)
 
 TEST_F(FileIoTest, RefusedRequestsAndFailedTransfersAreReported)
 {
-    fs::create_directory(dir_ / "folder");
+    fs::create_directory(directory / "folder");
     const std::string folder = PathOf("folder");
     const std::string missing = PathOf("missing/x.hex");
-    const std::string hex = Create("x.hex", kEndOfFile);
+    const std::string hex = Create("x.hex", EndOfFile);
     Bytes buffer(16);
     unsigned char* data = buffer.data();
     const struct
@@ -410,33 +418,57 @@ TEST_F(FileIoTest, RefusedRequestsAndFailedTransfersAreReported)
         std::function<int()> call;
         std::string messages;
     } cases[] = {
-        {"no buffer", [&] { return fileio(Read, hex.c_str(), IntelHex, nullptr, 16); },
+        {"no buffer",
+         [&] {
+             return fileio(FileOperation::Read, hex.c_str(), FileFormat::IntelHex, nullptr, 16);
+         },
          "fileio(): memory type not configured for device"},
-        {"operation 2", [&] { return fileio(2, hex.c_str(), IntelHex, data, 16); },
+        {"operation 2",
+         [&] {
+             return fileio(static_cast<FileOperation>(2), hex.c_str(), FileFormat::IntelHex, data,
+                           16);
+         },
          "invalid I/O operation 2\n"},
-        {"missing input", [&] { return fileio(Read, missing.c_str(), IntelHex, data, 16); },
+        {"missing input",
+         [&] {
+             return fileio(FileOperation::Read, missing.c_str(), FileFormat::IntelHex, data, 16);
+         },
          "can't open input file " + missing + ": No such file or directory\n"},
-        {"missing output", [&] { return fileio(Write, missing.c_str(), RawBinary, data, 16); },
+        {"missing output",
+         [&] {
+             return fileio(FileOperation::Write, missing.c_str(), FileFormat::RawBinary, data, 16);
+         },
          "can't open output file " + missing + ": No such file or directory\n"},
-        {"format 7", [&] { return fileio(Read, hex.c_str(), 7, data, 16); },
+        {"format 7",
+         [&] {
+             return fileio(FileOperation::Read, hex.c_str(), static_cast<FileFormat>(7), data, 16);
+         },
          "invalid input file format: 7\n"},
-        {"S-record output", [&] { return fileio(Write, hex.c_str(), MotorolaSRecord, data, 16); },
+        {"S-record output",
+         [&] {
+             return fileio(FileOperation::Write, hex.c_str(), FileFormat::MotorolaSRecord, data,
+                           16);
+         },
          "Motorola S-Record output format not yet supported\n"},
         {"raw read failure",
          [&] {
              FILE* stream = std::fopen(folder.c_str(), "r");
-             const int result = RawBinaryFileIo(Read, folder.c_str(), stream, data, 16);
+             const int result =
+                 RawBinaryFileIo(FileOperation::Read, folder.c_str(), stream, data, 16);
              std::fclose(stream);
              return result;
          },
          "input error from " + folder + ": Is a directory; read 0 of the expected 16 bytes\n"},
-        {"raw write failure", [&] { return fileio(Write, "/dev/full", RawBinary, data, 16); },
+        {"raw write failure",
+         [&] { return fileio(FileOperation::Write, "/dev/full", FileFormat::RawBinary, data, 16); },
          "output error to /dev/full: No space left on device; wrote 0 of the expected 16 bytes\n"},
         {"record size 256", [&] { return WriteIntelHex(stdout, data, 16, 256); },
          "recsize=256, must be < 256\n"},
-        {"Intel HEX operation 2", [&] { return IntelHexFileIo(2, "x", stdin, data, 16); },
+        {"Intel HEX operation 2",
+         [&] { return IntelHexFileIo(static_cast<FileOperation>(2), "x", stdin, data, 16); },
          "invalid Intex Hex file I/O operation=2\n"},
-        {"raw operation 5", [&] { return RawBinaryFileIo(5, "x", stdin, data, 16); },
+        {"raw operation 5",
+         [&] { return RawBinaryFileIo(static_cast<FileOperation>(5), "x", stdin, data, 16); },
          "fileio: invalid operation=5\n"},
     };
     for (const auto& row : cases) {
@@ -455,7 +487,7 @@ TEST_F(FileIoTest, OnlyRegularFilesAreRead)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::string link = PathOf("zero.hex");
     fs::create_symlink("/dev/zero", link);
-    fs::create_directory(dir_ / "folder.hex");
+    fs::create_directory(directory / "folder.hex");
     const std::string folder = PathOf("folder.hex");
     const struct
     {
@@ -468,13 +500,16 @@ TEST_F(FileIoTest, OnlyRegularFilesAreRead)
         {folder, "Is a directory"},
     };
     for (const auto& row : cases) {
-        for (const int format : {IntelHex, AutoDetect, RawBinary}) {
+        for (const FileFormat format :
+             {FileFormat::IntelHex, FileFormat::AutoDetect, FileFormat::RawBinary}) {
             SCOPED_TRACE(row.path + " as " + FileFormatName(format));
             InGuardedChild([&] {
                 Bytes image(16);
                 int result = 0;
-                const std::string messages = StderrOf(
-                    [&] { result = fileio(Read, row.path.c_str(), format, image.data(), 16); });
+                const std::string messages = StderrOf([&] {
+                    result =
+                        fileio(FileOperation::Read, row.path.c_str(), format, image.data(), 16);
+                });
                 EXPECT_EQ(result, -1);
                 EXPECT_EQ(messages, "can't open input file " + row.path + ": " + row.reason + "\n");
             });
@@ -502,8 +537,8 @@ FILE* StreamOf(const std::string& text, bool throughPipe, const std::string& pat
 
 TEST_F(FileIoTest, IntelHexReadStopsAtTheLargestFileAnImageNeeds)
 {
-    constexpr int kCapacity = 16;
-    const std::size_t limit = IntelHexFileLimit(kCapacity);
+    constexpr int Capacity = 16;
+    const std::size_t limit = IntelHexFileLimit(Capacity);
     const std::string refusal =
         "ERROR: Intel Hex file \"fw.hex\" is larger than " + std::to_string(limit) + " bytes\n";
     const struct
@@ -521,13 +556,13 @@ TEST_F(FileIoTest, IntelHexReadStopsAtTheLargestFileAnImageNeeds)
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
-        const std::string text = std::string(row.size - kEndOfFile.size(), '\n') + kEndOfFile;
+        const std::string text = std::string(row.size - EndOfFile.size(), '\n') + EndOfFile;
         FILE* stream = StreamOf(text, row.throughPipe, PathOf("fw.hex"));
         ASSERT_NE(stream, nullptr);
-        Bytes image(kCapacity, 0xFF);
+        Bytes image(Capacity, ImageFillByte);
         int result = 0;
         const std::string messages =
-            StderrOf([&] { result = ReadIntelHex("fw.hex", stream, image.data(), kCapacity); });
+            StderrOf([&] { result = ReadIntelHex("fw.hex", stream, image.data(), Capacity); });
         std::fclose(stream);
         EXPECT_EQ(result, row.result);
         EXPECT_EQ(messages, row.messages);
@@ -535,16 +570,16 @@ TEST_F(FileIoTest, IntelHexReadStopsAtTheLargestFileAnImageNeeds)
 
     // The limit is never below the longest way to spell an image: a record for every byte,
     // with CR LF line ends.
-    Bytes image = Counting(kFirmwareImageCapacity);
+    Bytes image = Counting(FirmwareImageCapacity);
     const std::string lf = PathOf("spelled.hex");
     FILE* stream = std::fopen(lf.c_str(), "w");
-    ASSERT_EQ(WriteIntelHex(stream, image.data(), kFirmwareImageCapacity, 1),
-              kFirmwareImageCapacity);
+    ASSERT_EQ(WriteIntelHex(stream, image.data(), FirmwareImageCapacity, 1), FirmwareImageCapacity);
     std::fclose(stream);
     const std::string crlf = Create("spelled-crlf.hex", WithCrlf(Contents(lf)));
-    Bytes read(kFirmwareImageCapacity);
-    EXPECT_EQ(fileio(Read, crlf.c_str(), IntelHex, read.data(), kFirmwareImageCapacity),
-              kFirmwareImageCapacity);
+    Bytes read(FirmwareImageCapacity);
+    EXPECT_EQ(fileio(FileOperation::Read, crlf.c_str(), FileFormat::IntelHex, read.data(),
+                     FirmwareImageCapacity),
+              FirmwareImageCapacity);
     EXPECT_EQ(FirstDifference(image, read), -1);
 }
 
@@ -553,7 +588,7 @@ class DescriptorRedirect
 {
 public:
     DescriptorRedirect(int descriptor, const std::string& path, int flags)
-        : descriptor_(descriptor), saved_(dup(descriptor))
+        : redirected(descriptor), saved(dup(descriptor))
     {
         const int file = open(path.c_str(), flags, 0600);
         dup2(file, descriptor);
@@ -561,13 +596,13 @@ public:
     }
     ~DescriptorRedirect()
     {
-        dup2(saved_, descriptor_);
-        close(saved_);
+        dup2(saved, redirected);
+        close(saved);
     }
 
 private:
-    int descriptor_;
-    int saved_;
+    int redirected;
+    int saved;
 };
 
 TEST_F(FileIoTest, DashMeansTheStandardStreams)
@@ -577,7 +612,9 @@ TEST_F(FileIoTest, DashMeansTheStandardStreams)
     std::string messages;
     {
         DescriptorRedirect redirect(STDIN_FILENO, in, O_RDONLY);
-        messages = StderrOf([&] { EXPECT_EQ(fileio(Read, "-", IntelHex, image.data(), 16), 4); });
+        messages = StderrOf([&] {
+            EXPECT_EQ(fileio(FileOperation::Read, "-", FileFormat::IntelHex, image.data(), 16), 4);
+        });
         std::clearerr(stdin);
     }
     EXPECT_EQ(messages, "WARNING: no end of file record found for Intel Hex file \"<stdin>\"\n");
@@ -587,19 +624,19 @@ TEST_F(FileIoTest, DashMeansTheStandardStreams)
     std::fflush(stdout);
     {
         DescriptorRedirect redirect(STDOUT_FILENO, out, O_WRONLY | O_CREAT | O_TRUNC);
-        EXPECT_EQ(fileio(Write, "-", RawBinary, image.data(), 16), 16);
+        EXPECT_EQ(fileio(FileOperation::Write, "-", FileFormat::RawBinary, image.data(), 16), 16);
     }
     EXPECT_EQ(Contents(out), std::string(image.begin(), image.end()));
 }
 
 TEST(FileFormatNameTest, NamesEveryCode)
 {
-    EXPECT_STREQ(FileFormatName(AutoDetect), "auto-detect");
-    EXPECT_STREQ(FileFormatName(MotorolaSRecord), "Motorola S-Record");
-    EXPECT_STREQ(FileFormatName(IntelHex), "Intel Hex");
-    EXPECT_STREQ(FileFormatName(RawBinary), "raw binary");
-    EXPECT_STREQ(FileFormatName(4), "invalid format");
-    EXPECT_STREQ(FileFormatName(-1), "invalid format");
+    EXPECT_STREQ(FileFormatName(FileFormat::AutoDetect), "auto-detect");
+    EXPECT_STREQ(FileFormatName(FileFormat::MotorolaSRecord), "Motorola S-Record");
+    EXPECT_STREQ(FileFormatName(FileFormat::IntelHex), "Intel Hex");
+    EXPECT_STREQ(FileFormatName(FileFormat::RawBinary), "raw binary");
+    EXPECT_STREQ(FileFormatName(static_cast<FileFormat>(4)), "invalid format");
+    EXPECT_STREQ(FileFormatName(static_cast<FileFormat>(-1)), "invalid format");
 }
 
 TEST_F(FileIoTest, HexImageKeepsLengthOfLastLoad)
@@ -607,8 +644,8 @@ TEST_F(FileIoTest, HexImageKeepsLengthOfLastLoad)
     HexImage image;
     EXPECT_EQ(image.length, 0);
     EXPECT_TRUE(std::all_of(image.bytes.begin(), image.bytes.end(),
-                            [](unsigned char b) { return b == 0xFF; }));
-    const std::string good = Create("good.hex", Record(0, 0x100, Counting(16)) + kEndOfFile);
+                            [](unsigned char b) { return b == ImageFillByte; }));
+    const std::string good = Create("good.hex", Record(0, 0x100, Counting(16)) + EndOfFile);
     EXPECT_EQ(image.LoadIntelHex(good.c_str()), 0x110);
     EXPECT_EQ(image.length, 0x110);
     const std::string bad = Create("bad.hex", ":0100000011EF\n");

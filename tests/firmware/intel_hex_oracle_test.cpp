@@ -60,7 +60,7 @@ std::vector<Segment> RandomSegments(std::mt19937& rng, unsigned seed, int capaci
 
 Bytes ImageOf(const std::vector<Segment>& segments, int capacity)
 {
-    Bytes image(capacity, 0xFF);
+    Bytes image(capacity, ImageFillByte);
     for (const Segment& segment : segments) {
         std::copy(segment.bytes.begin(), segment.bytes.end(), image.begin() + segment.address);
     }
@@ -106,15 +106,15 @@ protected:
             << SREC_CAT_PATH << " is missing: install the srecord package";
         std::string pattern = testing::TempDir() + "intel-hex-oracle-XXXXXX";
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        directory = pattern;
     }
 
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { fs::remove_all(directory); }
 
     // Runs srec_cat with the given arguments; a failure reports srec_cat's own complaint.
     bool SrecCat(const std::string& arguments) const
     {
-        const fs::path errors = dir_ / "srec_cat.err";
+        const fs::path errors = directory / "srec_cat.err";
         const std::string command =
             Quoted(SREC_CAT_PATH) + " " + arguments + " 2>" + Quoted(errors.string());
         const int status = std::system(command.c_str());
@@ -131,7 +131,7 @@ protected:
     {
         std::string inputs;
         for (std::size_t i = 0; i < segments.size(); ++i) {
-            const fs::path binary = dir_ / ("segment" + std::to_string(i) + ".bin");
+            const fs::path binary = directory / ("segment" + std::to_string(i) + ".bin");
             std::ofstream(binary, std::ios::binary)
                 .write(reinterpret_cast<const char*>(segments[i].bytes.data()),
                        static_cast<std::streamsize>(segments[i].bytes.size()));
@@ -145,8 +145,9 @@ protected:
     int WriteOurs(Bytes& image, int recordSize, const fs::path& hex) const
     {
         const int capacity = static_cast<int>(image.size());
-        if (recordSize == kIntelHexWriteRecordSize) {
-            return fileio(Write, hex.c_str(), IntelHex, image.data(), capacity);
+        if (recordSize == IntelHexWriteRecordSize) {
+            return fileio(FileOperation::Write, hex.c_str(), FileFormat::IntelHex, image.data(),
+                          capacity);
         }
         FILE* stream = std::fopen(hex.c_str(), "w");
         const int written = WriteIntelHex(stream, image.data(), capacity, recordSize);
@@ -154,7 +155,7 @@ protected:
         return written;
     }
 
-    fs::path dir_;
+    fs::path directory;
 };
 
 TEST_F(IntelHexOracleTest, ReadsWhatSrecCatWrites)
@@ -164,21 +165,21 @@ TEST_F(IntelHexOracleTest, ReadsWhatSrecCatWrites)
         const int blockSize = Uniform(rng, 1, 255);
         const bool segmented = Uniform(rng, 0, 2) == 0;
         const bool crlf = Uniform(rng, 0, 2) == 0;
-        const std::vector<Segment> segments = RandomSegments(rng, seed, kFirmwareImageCapacity);
+        const std::vector<Segment> segments = RandomSegments(rng, seed, FirmwareImageCapacity);
         const std::string options = "-Output_Block_Size " + std::to_string(blockSize) +
                                     (segmented ? " -address-length=3" : "") +
                                     (crlf ? " -line-termination=crlf" : "");
         SCOPED_TRACE("seed " + std::to_string(seed) + ": " + options);
-        const fs::path hex = dir_ / "oracle.hex";
+        const fs::path hex = directory / "oracle.hex";
         ASSERT_TRUE(HexFromSrecCat(segments, options, hex));
 
-        Bytes image(kFirmwareImageCapacity, 0x00);
+        Bytes image(FirmwareImageCapacity, 0x00);
         testing::internal::CaptureStderr();
-        const int length =
-            fileio(Read, hex.c_str(), IntelHex, image.data(), kFirmwareImageCapacity);
+        const int length = fileio(FileOperation::Read, hex.c_str(), FileFormat::IntelHex,
+                                  image.data(), FirmwareImageCapacity);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         EXPECT_EQ(length, LengthOf(segments));
-        EXPECT_EQ(FirstDifference(ImageOf(segments, kFirmwareImageCapacity), image), -1);
+        EXPECT_EQ(FirstDifference(ImageOf(segments, FirmwareImageCapacity), image), -1);
     }
 }
 
@@ -189,15 +190,16 @@ TEST_F(IntelHexOracleTest, ReadsTheLongestRecordsAndRejectsLongerLines)
         const std::string options = "-Output_Block_Size " + std::to_string(blockSize);
         SCOPED_TRACE(options);
         const std::vector<Segment> segments = {{0x100, RandomBytes(rng, 600)}};
-        const fs::path hex = dir_ / "oracle.hex";
+        const fs::path hex = directory / "oracle.hex";
         ASSERT_TRUE(HexFromSrecCat(segments, options, hex));
 
-        Bytes image(kFirmwareImageCapacity, 0x00);
+        Bytes image(FirmwareImageCapacity, 0x00);
         testing::internal::CaptureStderr();
-        EXPECT_EQ(fileio(Read, hex.c_str(), IntelHex, image.data(), kFirmwareImageCapacity),
+        EXPECT_EQ(fileio(FileOperation::Read, hex.c_str(), FileFormat::IntelHex, image.data(),
+                         FirmwareImageCapacity),
                   LengthOf(segments));
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-        EXPECT_EQ(FirstDifference(ImageOf(segments, kFirmwareImageCapacity), image), -1);
+        EXPECT_EQ(FirstDifference(ImageOf(segments, FirmwareImageCapacity), image), -1);
 
         // Padding the first full record to 523 characters, past the longest line a record
         // fills (521 and a carriage return), makes it invalid, although its fields still parse.
@@ -215,7 +217,9 @@ TEST_F(IntelHexOracleTest, ReadsTheLongestRecordsAndRejectsLongerLines)
         ASSERT_NE(paddedLine, 0);
         std::ofstream(hex, std::ios::binary) << padded;
         testing::internal::CaptureStderr();
-        EXPECT_EQ(fileio(Read, hex.c_str(), IntelHex, image.data(), kFirmwareImageCapacity), -1);
+        EXPECT_EQ(fileio(FileOperation::Read, hex.c_str(), FileFormat::IntelHex, image.data(),
+                         FirmwareImageCapacity),
+                  -1);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "invalid record at line " +
                                                               std::to_string(paddedLine) +
                                                               " of \"" + hex.string() + "\"\n");
@@ -226,16 +230,16 @@ TEST_F(IntelHexOracleTest, SrecCatReadsWhatWeWrite)
 {
     for (unsigned seed = 1; seed <= 20; ++seed) {
         std::mt19937 rng(seed);
-        const int capacity = Uniform(rng, 1, kFirmwareImageCapacity);
-        const int recordSize = seed % 2 == 0 ? kIntelHexWriteRecordSize : Uniform(rng, 1, 255);
+        const int capacity = Uniform(rng, 1, FirmwareImageCapacity);
+        const int recordSize = seed % 2 == 0 ? IntelHexWriteRecordSize : Uniform(rng, 1, 255);
         Bytes image = ImageOf(RandomSegments(rng, seed, capacity), capacity);
         SCOPED_TRACE("seed " + std::to_string(seed) + ", capacity " + std::to_string(capacity) +
                      ", record size " + std::to_string(recordSize));
 
-        const fs::path hex = dir_ / "ours.hex";
+        const fs::path hex = directory / "ours.hex";
         EXPECT_EQ(WriteOurs(image, recordSize, hex), capacity);
 
-        const fs::path binary = dir_ / "back.bin";
+        const fs::path binary = directory / "back.bin";
         ASSERT_TRUE(
             SrecCat(Quoted(hex.string()) + " -intel -o " + Quoted(binary.string()) + " -binary"));
         const std::string back = Contents(binary);

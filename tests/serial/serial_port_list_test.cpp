@@ -126,7 +126,7 @@ TEST_P(ProbeOfAHeldPortTest, LeavesModeQueueAndExclusiveFlagAlone)
     EXPECT_EQ(entries[0].path, link);
     // Root passes the exclusive flag; only the lock keeps it out.
     const bool refused = GetParam().locks || (GetParam().exclusive && geteuid() != 0);
-    EXPECT_EQ(entries[0].probe, refused ? 2 : 0);
+    EXPECT_EQ(entries[0].probe, refused ? PortProbe::Refused : PortProbe::Free);
     if (refused) {
         EXPECT_EQ(entries[0].reason, "The port is in use by another program");
     }

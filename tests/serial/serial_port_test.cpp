@@ -46,11 +46,11 @@ TEST_F(SerialPortTest, PortIsExclusiveUntilClosed)
     EXPECT_FALSE(second.IsOpen());
     EXPECT_EQ(second.LastErrorText(), "The port is in use by another program");
     std::string reason;
-    EXPECT_EQ(CSerialPort::ProbePort(pty.SlavePath(), &reason), 2);
+    EXPECT_EQ(CSerialPort::ProbePort(pty.SlavePath(), &reason), PortProbe::Refused);
     EXPECT_EQ(reason, "The port is in use by another program");
 
     port.Close();
-    EXPECT_EQ(CSerialPort::ProbePort(pty.SlavePath()), 0);
+    EXPECT_EQ(CSerialPort::ProbePort(pty.SlavePath()), PortProbe::Free);
     EXPECT_EQ(second.Open(pty.SlavePath()), StatusSuccess);
 }
 
@@ -60,12 +60,12 @@ TEST(SerialPort, MissingPortsAndNonTerminals)
     EXPECT_EQ(port.Open("/dev/no-such-port"), StatusFileNotFound);
     EXPECT_FALSE(port.IsOpen());
     std::string reason;
-    EXPECT_EQ(CSerialPort::ProbePort("/dev/no-such-port", &reason), 1);
+    EXPECT_EQ(CSerialPort::ProbePort("/dev/no-such-port", &reason), PortProbe::Missing);
     EXPECT_EQ(reason, "No such file or directory");
 
     EXPECT_NE(port.Open("/dev/null"), StatusSuccess);
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(CSerialPort::ProbePort("/dev/null"), -1);
+    EXPECT_EQ(CSerialPort::ProbePort("/dev/null"), PortProbe::Failed);
 }
 
 TEST(SerialPort, ClosedPortReportsNotOpen)
@@ -128,7 +128,7 @@ TEST_P(UnusablePortNameTest, OpensNothingAndProbesAsMissing)
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.LastErrorText(), GetParam().text);
     std::string reason;
-    EXPECT_EQ(CSerialPort::ProbePort(GetParam().name, &reason), 1);
+    EXPECT_EQ(CSerialPort::ProbePort(GetParam().name, &reason), PortProbe::Missing);
     EXPECT_EQ(reason, GetParam().text);
 }
 
