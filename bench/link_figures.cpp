@@ -130,7 +130,7 @@ std::pair<double, double> MeasurePacedTransfer()
         std::filesystem::temp_directory_path() / ("sonavire-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     const std::string path = folder / "image.hex";
-    std::vector<unsigned char> image(CDeviceLink::ImageCapacity);
+    std::vector<unsigned char> image(FirmwareImageCapacity);
     std::iota(image.begin(), image.end(), 0);
     fileio(FileOperation::Write, path.c_str(), FileFormat::IntelHex, image.data(),
            static_cast<int>(image.size()));
@@ -149,7 +149,7 @@ std::pair<double, double> MeasurePacedTransfer()
     const double elapsed = Seconds(Clock::now() - start).count();
     std::filesystem::remove_all(folder);
 
-    const std::size_t pages = CDeviceLink::ImageCapacity / PageSize + 1;
+    const std::size_t pages = FirmwareImageCapacity / PageSize + 1;
     const std::size_t bytes = UpdateFirmwareCommand.size() + 1 +
                               pages * (PageRequest.size() + 1 + PageFrameSize) + EndFrame.size();
     const bool complete = session.link.progressText.ends_with("Complete!");

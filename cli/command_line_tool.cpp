@@ -5,7 +5,6 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <functional>
 #include <iomanip>
 #include <ostream>
 #include <sstream>
@@ -268,7 +267,7 @@ int CCommandLineTool::Ports(const Arguments& arguments)
             out << "no permission (join the group " << entry.group << ", then log in again)\n";
         else if (entry.permissionDenied)
             out << "no permission (only its owner may open it)\n";
-        else if (entry.probe == 2)
+        else if (entry.probe == PortProbe::Refused)
             out << "in use by another program\n";
         else
             out << "unavailable (" << entry.reason << ")\n";
@@ -305,23 +304,6 @@ int CCommandLineTool::Info(const Arguments& arguments)
     return Success;
 }
 
-bool CCommandLineTool::ReadAll(PanelSettings& settings, std::string& failure)
-{
-    const std::function<void()> reads[] = {
-        [&] { link.QueryFrontPanel(); },         [&] { link.ReadGains(settings); },
-        [&] { link.ReadFilterTypes(settings); }, [&] { link.ReadFrequencies(settings); },
-        [&] { link.ReadQs(settings); },
-    };
-    link.TakeFailure();
-    for (const auto& read : reads) {
-        read();
-        failure = link.TakeFailure();
-        if (!failure.empty())
-            return false;
-    }
-    return true;
-}
-
 void CCommandLineTool::PrintChannels(const PanelSettings& settings)
 {
     out << "CH  FILTER      FREQ        Q   GAIN\n";
@@ -353,7 +335,7 @@ int CCommandLineTool::Retrieve(const Arguments& arguments)
     PanelSettings settings{};
     std::string failure;
     if (QueryLiveMode(failure) && link.mode == ControlMode::Live)
-        ReadAll(settings, failure);
+        failure = ReadAll(link, settings, AfterReadFailure::Stop);
     const ControlMode mode = link.mode;
     link.Disconnect();
     if (CInterruptGuard::Interrupted())
@@ -396,22 +378,17 @@ int CCommandLineTool::Download(const Arguments& arguments)
     if (link.mode == ControlMode::FirmwareUpdate)
         return Failure("unable to download: Sonavire is in OS Update mode (it waits for a "
                        "firmware image)");
-    int failures = 0;
-    for (int index = 0; index < ChannelCount && !CInterruptGuard::Interrupted(); ++index) {
-        const StripSettings& strip = settings[index];
-        if (!link.SetChannel(index, strip.filter, strip.freq, strip.q, strip.gain)) {
-            err << "sonavire-cli: channel " << ChannelNumber(index) << " was not acknowledged\n";
-            ++failures;
-        }
-    }
+    const std::vector<int> unacknowledged =
+        DownloadChannels(link, settings, [] { return !CInterruptGuard::Interrupted(); });
+    for (const int index : unacknowledged)
+        err << "sonavire-cli: channel " << ChannelNumber(index) << " was not acknowledged\n";
     if (CInterruptGuard::Interrupted())
         return ReportInterrupt();
-    if (!link.StoreSettings()) {
+    const bool stored = link.StoreSettings();
+    if (!stored)
         err << "sonavire-cli: the store was not acknowledged\n";
-        ++failures;
-    }
     link.Disconnect();
-    return failures == 0 ? Success : Failure("download failed");
+    return unacknowledged.empty() && stored ? Success : Failure("download failed");
 }
 
 int CCommandLineTool::Store(const Arguments& arguments)
@@ -496,9 +473,9 @@ int CCommandLineTool::Flash(const Arguments& arguments)
     const std::string& path = arguments[0];
     if (Extension(path) != "HEX")
         return Usage(path + " is not a valid hex file (it needs .hex)");
-    std::vector<unsigned char> check(CDeviceLink::ImageCapacity);
+    std::vector<unsigned char> check(FirmwareImageCapacity);
     if (fileio(FileOperation::Read, path.c_str(), FileFormat::IntelHex, check.data(),
-               CDeviceLink::ImageCapacity) <= 0)
+               FirmwareImageCapacity) <= 0)
         return Usage(path + " holds no firmware image");
 
     if (!ConnectDevice())
@@ -534,9 +511,9 @@ int CCommandLineTool::Image(const Arguments& arguments)
     const std::string& output = arguments[2];
     if (IsSameFile(input, output))
         return Usage("cannot write " + output + ": it is the input file");
-    std::vector<unsigned char> image(CDeviceLink::ImageCapacity);
+    std::vector<unsigned char> image(FirmwareImageCapacity);
     const int length = fileio(FileOperation::Read, input.c_str(), FileFormat::IntelHex,
-                              image.data(), CDeviceLink::ImageCapacity);
+                              image.data(), FirmwareImageCapacity);
     if (length <= 0)
         return Usage(input + " holds no firmware image");
     std::string error;
@@ -549,6 +526,21 @@ int CCommandLineTool::Image(const Arguments& arguments)
     return Success;
 }
 
+void CCommandLineTool::PrintLiveChanges(const LiveChanges& changes, const PanelSettings& settings)
+{
+    if (changes.mode)
+        out << "mode " << ModeName(link.mode) << std::endl;
+    if (changes.version)
+        out << "version " << link.versionText << std::endl;
+    if (changes.frontPanel)
+        out << "front panel " << FrontPanelName(link.frontPanelLocked) << std::endl;
+    for (int index = 0; index < ChannelCount; ++index) {
+        if (changes.gains[index])
+            out << "gain " << ChannelNumber(index) << " " << FormatFixed(settings[index].gain, 3)
+                << std::endl;
+    }
+}
+
 int CCommandLineTool::Monitor(const Arguments& arguments)
 {
     if (!arguments.empty())
@@ -559,7 +551,6 @@ int CCommandLineTool::Monitor(const Arguments& arguments)
     link.QueryMode();
     out << "mode " << ModeName(link.mode) << std::endl;
     auto nextTick = Clock::now();
-    std::string version;
     while (!CInterruptGuard::Interrupted() && link.mode != ControlMode::Offline) {
         if (const auto now = Clock::now(); now < nextTick) {
             const auto wait =
@@ -569,25 +560,7 @@ int CCommandLineTool::Monitor(const Arguments& arguments)
             continue;
         }
         nextTick += PollInterval;
-        if (link.QueryMode())
-            out << "mode " << ModeName(link.mode) << std::endl;
-        if (link.mode != ControlMode::Live)
-            continue;
-        link.QueryVersion();
-        if (link.versionText != version) {
-            version = link.versionText;
-            out << "version " << version << std::endl;
-        }
-        if (link.QueryFrontPanel())
-            out << "front panel " << FrontPanelName(link.frontPanelLocked) << std::endl;
-        const PanelSettings before = settings;
-        if (!link.frontPanelLocked && link.ReadGains(settings)) {
-            for (int index = 0; index < ChannelCount; ++index) {
-                if (settings[index].gain != before[index].gain)
-                    out << "gain " << ChannelNumber(index) << " "
-                        << FormatFixed(settings[index].gain, 3) << std::endl;
-            }
-        }
+        PrintLiveChanges(PollLive(link, settings), settings);
     }
     const bool lost = !CInterruptGuard::Interrupted();
     link.Disconnect();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/device_link.h"
+#include "device/link_procedures.h"
 #include "serial/message_queue.h"
 #include "serial/serial_panel_wnd.h"
 
@@ -54,8 +55,8 @@ private:
     int ConnectFailed();
     int ReportInterrupt();
     bool QueryLiveMode(std::string& failure);
-    bool ReadAll(PanelSettings& settings, std::string& failure);
     void PrintChannels(const PanelSettings& settings);
+    void PrintLiveChanges(const LiveChanges& changes, const PanelSettings& settings);
     void ShowProgress();
     void HandleMessages(int waitMs);
 

@@ -7,7 +7,9 @@
 #include "device/page_frame.h"
 #include "firmware/fileio.h"
 #include "firmware/fileio_message_capture.h"
+#include "firmware/flash_image.h"
 #include "model/number_format.h"
+#include "serial/message_registry.h"
 #include "serial/serial_panel_wnd.h"
 
 namespace {
@@ -17,6 +19,7 @@ constexpr int NoParity = 0;
 constexpr int OneStopBit = 0;
 constexpr int FirmwareStartWaitMs = 2000;
 constexpr std::size_t ReceiveChunk = 1024;
+constexpr const char* StateMessageName = "CDeviceLink_StateMsg";
 
 constexpr const char* ProgressPrefix = "Programming Sonavire Firmware; ";
 // The trailing spaces blank the rest of the status line behind a shorter text.
@@ -43,7 +46,13 @@ std::string ProgressText(int pagesSent, int pageCount)
 
 } // namespace
 
-CDeviceLink::CDeviceLink() : image(ImageCapacity + PageSize, 0xFF) {}
+std::uint32_t CDeviceLink::StateMessage()
+{
+    static const std::uint32_t number = RegisterMessageName(StateMessageName);
+    return number;
+}
+
+CDeviceLink::CDeviceLink() : image(FirmwareImageCapacity + PageSize, ImageFillByte) {}
 
 void CDeviceLink::Attach(IMessageWindow* windowObject, CSerialPanelWnd* serialPort)
 {
@@ -81,19 +90,29 @@ bool CDeviceLink::Connect(const std::string& portName)
     return false;
 }
 
+void CDeviceLink::ChangeMode(ControlMode next, ModeChange change)
+{
+    if (next == mode)
+        return;
+    mode = next;
+    if (window)
+        window->MessageTarget()->Post(StateMessage(), static_cast<std::uintptr_t>(next),
+                                      static_cast<std::intptr_t>(change));
+}
+
 void CDeviceLink::Disconnect()
 {
     if (port)
         port->Close();
-    mode = ControlMode::Offline;
     frontPanelLocked = true;
+    ChangeMode(ControlMode::Offline, ModeChange::Ordinary);
 }
 
 void CDeviceLink::Drop()
 {
     port->Close();
-    mode = ControlMode::Offline;
     frontPanelLocked = true;
+    ChangeMode(ControlMode::Offline, ModeChange::Dropped);
 }
 
 void CDeviceLink::NoteFailure(const std::string& command, const std::string& answer, int index)
@@ -130,12 +149,13 @@ std::string CDeviceLink::Transact(const std::string& command, bool expectAnswer,
 bool CDeviceLink::QueryMode()
 {
     const ControlMode old = mode;
+    // A link that believes itself connected without a line has lost it.
     if (!IsPortOpen()) {
-        mode = ControlMode::Offline;
+        ChangeMode(ControlMode::Offline, ModeChange::Dropped);
     } else {
         const std::string answer = Transact(std::string(ModeQuery), true, QueryWaitMs);
         if (const auto parsed = ParseModeAnswer(answer))
-            mode = *parsed;
+            ChangeMode(*parsed, ModeChange::Ordinary);
         else
             NoteFailure(std::string(ModeQuery), answer);
     }
@@ -292,7 +312,7 @@ void CDeviceLink::StartFirmwareUpdate(const std::string& hexFileName)
         return;
     const CFileIoMessageCapture reader;
     const int length = fileio(FileOperation::Read, hexFileName.c_str(), FileFormat::IntelHex,
-                              image.data(), ImageCapacity);
+                              image.data(), FirmwareImageCapacity);
     if (length <= 0) {
         firmwareFileFailure = reader.Text();
         return;
@@ -312,10 +332,9 @@ void CDeviceLink::WriteBytes(const std::uint8_t* bytes, std::size_t length)
 void CDeviceLink::SendPage()
 {
     const PageFrame frame = MakePageFrame(image, pageIndex);
-    pageChecksum = frame[PageFrameSize - 1];
     WriteBytes(frame.data(), 2);
     WriteBytes(frame.data() + 2, PageSize);
-    WriteBytes(&pageChecksum, 1);
+    WriteBytes(frame.data() + PageFrameSize - 1, 1);
     ++pageIndex;
 }
 

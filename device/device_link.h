@@ -21,9 +21,20 @@ class CDeviceLink
 {
 public:
     static constexpr int BaudRate = 38400;
-    static constexpr int ImageCapacity = 0x20000;
     // A device that stops asking for pages must not hold the panel for ever.
     static constexpr std::chrono::seconds FirmwareResponseLimit{10};
+
+    // Posted to the attached window whenever mode changes, so that its owner need not watch
+    // the field after every exchange: wParam holds the new ControlMode, lParam a ModeChange.
+    static std::uint32_t StateMessage();
+
+    enum class ModeChange : std::intptr_t
+    {
+        // The device answered with another mode, or the owner disconnected.
+        Ordinary = 0,
+        // An exchange went unanswered and the link dropped the line.
+        Dropped = 1,
+    };
 
     CDeviceLink();
 
@@ -51,7 +62,6 @@ public:
     bool StoreSettings();
 
     void StartFirmwareUpdate(const std::string& hexFileName);
-    void OnFirmwareLine(const std::string& line);
 
     // Handles a port event posted by the serial listener: reads what is waiting and hands
     // every complete line to the firmware transfer.
@@ -76,22 +86,25 @@ public:
     // something it could not take, in plain words naming the command (and the channel);
     // empty when every one was answered. Taking it clears it.
     std::string TakeFailure();
+    bool HasFailure() const { return !failure.empty(); }
 
     bool frontPanelLocked = false;
     bool programming = false;
+    // The link changes it only through ChangeMode, so that the owner hears of every change.
     ControlMode mode = ControlMode::Offline;
     std::string versionText;
     std::string progressText;
 
     std::uint16_t pageIndex = 0;
     std::uint16_t pageCount = 0;
-    std::uint8_t pageChecksum = 0;
 
 private:
+    void ChangeMode(ControlMode next, ModeChange change);
     void Drop();
     void NoteFailure(const std::string& command, const std::string& answer, int index = -1);
     bool IsAcknowledged(const std::string& command);
     std::string ReadWaitingBytes();
+    void OnFirmwareLine(const std::string& line);
     void SendPage();
     void WriteBytes(const std::uint8_t* bytes, std::size_t length);
 

@@ -5,6 +5,7 @@
 
 #include "device/command_set.h"
 #include "device/page_frame.h"
+#include "firmware/flash_image.h"
 
 namespace {
 
@@ -169,14 +170,15 @@ std::vector<std::uint8_t> CountingImage(std::size_t size)
 
 TEST(PageFrame, CarriesNumberBytesAndChecksum)
 {
-    const std::vector<std::uint8_t> zeros(0x20000, 0x00), ones(0x20000, 0xFF);
+    const std::vector<std::uint8_t> zeros(FirmwareImageCapacity, 0x00),
+        ones(FirmwareImageCapacity, 0xFF);
     const auto zeroFrame = MakePageFrame(zeros, 0);
     EXPECT_EQ(zeroFrame[0], 0);
     EXPECT_EQ(zeroFrame[1], 0);
     EXPECT_EQ(zeroFrame[258], 0);
     EXPECT_EQ(MakePageFrame(ones, 7)[258], 0x00);
 
-    const auto image = CountingImage(0x20000);
+    const auto image = CountingImage(FirmwareImageCapacity);
     const auto frame = MakePageFrame(image, 300);
     EXPECT_EQ(frame[0], 0x01);
     EXPECT_EQ(frame[1], 0x2C);
@@ -186,16 +188,17 @@ TEST(PageFrame, CarriesNumberBytesAndChecksum)
 
 TEST(PageFrame, PagesBeyondTheImageAreErasedFlash)
 {
-    const auto image = CountingImage(0x20000);
+    const auto image = CountingImage(FirmwareImageCapacity);
     const auto frame = MakePageFrame(image, 512);
     EXPECT_EQ(frame[0], 0x02);
     EXPECT_EQ(frame[1], 0x00);
-    EXPECT_TRUE(std::all_of(frame.begin() + 2, frame.end() - 1, [](auto b) { return b == 0xFF; }));
+    EXPECT_TRUE(
+        std::all_of(frame.begin() + 2, frame.end() - 1, [](auto b) { return b == ImageFillByte; }));
 
     const auto partial = MakePageFrame(CountingImage(300), 1);
     EXPECT_EQ(partial[2], 0); // byte 256 of a counting image wraps to 0
     EXPECT_EQ(partial[45], 43);
-    EXPECT_EQ(partial[46], 0xFF);
+    EXPECT_EQ(partial[46], ImageFillByte);
     EXPECT_EQ(EndFrame, (std::array<std::uint8_t, 2>{0xFF, 0xFF}));
 }
 

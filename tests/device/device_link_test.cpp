@@ -8,22 +8,13 @@
 
 #include "device/command_set.h"
 #include "device/device_link.h"
-#include "emulator/emulated_device.h"
 #include "firmware/fileio.h"
-#include "serial/message_queue.h"
-#include "serial/serial_panel_wnd.h"
+#include "tests/device/device_link_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-class QueueWindow : public IMessageWindow
-{
-public:
-    IMessageTarget* MessageTarget() override { return &queue; }
-    CMessageQueue queue;
-};
 
 // The device works on its own thread; what it received shows a moment after it was sent.
 template <typename Condition>
@@ -48,35 +39,12 @@ std::vector<std::string> FullReadLines()
     return lines;
 }
 
-class DeviceLinkTest : public testing::Test
+// The modes state messages named, each with how it changed.
+using PostedStates = std::vector<std::pair<ControlMode, CDeviceLink::ModeChange>>;
+
+class DeviceLinkTest : public DeviceLinkFixture
 {
 protected:
-    void SetUp() override { StartDevice({}); }
-
-    void StartDevice(EmulatorOptions options)
-    {
-        device = std::make_unique<CEmulatedDevice>(std::move(options));
-        std::string error;
-        ASSERT_TRUE(device->Start(error)) << error;
-        link.Attach(&window, &port);
-    }
-
-    void ConnectLive()
-    {
-        ASSERT_TRUE(link.Connect(device->PortPath()));
-        ASSERT_TRUE(link.QueryMode());
-        ASSERT_EQ(link.mode, ControlMode::Live);
-    }
-
-    // What the device received after the lines a test has already looked at.
-    std::vector<std::string> NewLines()
-    {
-        auto lines = device->ReceivedLines();
-        std::vector<std::string> fresh(lines.begin() + static_cast<long>(seen), lines.end());
-        seen = lines.size();
-        return fresh;
-    }
-
     void ExpectDropped()
     {
         EXPECT_FALSE(link.IsPortOpen());
@@ -84,11 +52,17 @@ protected:
         EXPECT_TRUE(link.frontPanelLocked);
     }
 
-    std::unique_ptr<CEmulatedDevice> device;
-    QueueWindow window;
-    CSerialPanelWnd port;
-    CDeviceLink link;
-    std::size_t seen = 0;
+    // The state messages posted since the last call.
+    PostedStates StateMessages()
+    {
+        PostedStates posted;
+        while (const auto message = queue.Take(0ms)) {
+            if (message->message == CDeviceLink::StateMessage())
+                posted.emplace_back(static_cast<ControlMode>(message->wParam),
+                                    static_cast<CDeviceLink::ModeChange>(message->lParam));
+        }
+        return posted;
+    }
 };
 
 TEST_F(DeviceLinkTest, ConnectIdentifiesButStaysOffline)
@@ -356,6 +330,30 @@ INSTANTIATE_TEST_SUITE_P(Faults, DeviceLinkDropTest,
                                          DropCase{"hangUp", Fault::HangUp}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The owner hears of every change of mode once, with what the mode became and whether the
+// line was lost; an exchange that leaves the mode as it was posts nothing.
+TEST_F(DeviceLinkTest, EveryChangeOfModeIsPostedOnce)
+{
+    using enum CDeviceLink::ModeChange;
+    ConnectLive();
+    link.QueryMode();
+    device->SetUpdateMode(true);
+    link.QueryMode();
+    device->InjectFault(Fault::Silence);
+    link.QueryMode();
+    link.Disconnect();
+    EXPECT_EQ(StateMessages(), (PostedStates{{ControlMode::Live, Ordinary},
+                                             {ControlMode::FirmwareUpdate, Ordinary},
+                                             {ControlMode::Offline, Dropped}}));
+
+    device->ClearFaults();
+    ASSERT_TRUE(link.Connect(device->PortPath()));
+    link.QueryMode();
+    link.Disconnect();
+    EXPECT_EQ(StateMessages(), (PostedStates{{ControlMode::FirmwareUpdate, Ordinary},
+                                             {ControlMode::Offline, Ordinary}}));
+}
+
 class FirmwareTransferTest : public DeviceLinkTest
 {
 protected:
@@ -390,7 +388,8 @@ protected:
         std::vector<std::string> texts;
         const auto deadline = std::chrono::steady_clock::now() + 60s;
         while (link.programming && std::chrono::steady_clock::now() < deadline) {
-            if (const auto message = window.queue.Take(200ms))
+            const auto message = queue.Take(200ms);
+            if (message && message->message == CSerialWnd::DefaultMessage())
                 link.OnSerialEvent(message->wParam);
             if (!link.progressText.empty())
                 texts.push_back(std::exchange(link.progressText, {}));
@@ -421,14 +420,14 @@ TEST_F(FirmwareTransferTest, SendsEveryPageThenTheEndFrame)
     const auto received = device->ReceivedImage();
     ASSERT_EQ(received.size(), 32u * 256);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), received.begin()));
-    EXPECT_TRUE(
-        std::all_of(received.begin() + 0x1F01, received.end(), [](auto b) { return b == 0xFF; }));
+    EXPECT_TRUE(std::all_of(received.begin() + 0x1F01, received.end(),
+                            [](auto b) { return b == ImageFillByte; }));
     EXPECT_EQ(link.mode, ControlMode::FirmwareUpdate);
 }
 
 TEST_F(FirmwareTransferTest, AFullImageSendsItsSparePageOfErasedFlash)
 {
-    const auto image = WriteImage(CDeviceLink::ImageCapacity);
+    const auto image = WriteImage(FirmwareImageCapacity);
     const auto texts = Transfer();
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts.back(), "Programming Sonavire Firmware; Complete!");
@@ -436,8 +435,8 @@ TEST_F(FirmwareTransferTest, AFullImageSendsItsSparePageOfErasedFlash)
     const auto received = device->ReceivedImage();
     ASSERT_EQ(received.size(), 513u * 256);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), received.begin()));
-    EXPECT_TRUE(std::all_of(received.begin() + CDeviceLink::ImageCapacity, received.end(),
-                            [](auto b) { return b == 0xFF; }));
+    EXPECT_TRUE(std::all_of(received.begin() + FirmwareImageCapacity, received.end(),
+                            [](auto b) { return b == ImageFillByte; }));
 }
 
 TEST_F(FirmwareTransferTest, TheDeviceCanAbort)
