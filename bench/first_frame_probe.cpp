@@ -78,7 +78,7 @@ void CFirstFrameProbe::OnFirstFrame()
 
 void CFirstFrameProbe::Connect()
 {
-    QWidget* modeButton = panel->Control(FindControl(ControlRole::ModeButton)->id);
+    QWidget* modeButton = panel->Control(ControlRole::ModeButton);
     QTest::mouseClick(modeButton, Qt::LeftButton, {}, modeButton->rect().center());
 }
 

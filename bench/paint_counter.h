@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-// Counts the paint events a widget receives.
+// Counts the paint events a widget receives from the counter's construction on.
 class CPaintCounter : public QObject
 {
 public:

@@ -32,7 +32,7 @@ int ControlsLeftUnpainted(CControlPanelDlg& panel)
 {
     std::vector<std::unique_ptr<CPaintCounter>> counters;
     for (const ControlEntry& entry : MainWindowLayout()) {
-        QWidget* control = panel.Control(entry.id);
+        QWidget* control = panel.Control(entry.role, entry.strip, entry.filterType);
         if (control && control->isVisible())
             counters.push_back(std::make_unique<CPaintCounter>(control));
     }
@@ -60,7 +60,7 @@ double MedianRepaintMs(CControlPanelDlg& panel)
 // posted (the move notification, the read-out's repaint) have been handled.
 double MedianDragStepMs(CControlPanelDlg& panel, int& unpainted)
 {
-    QWidget* knob = panel.Control(FindControl(ControlRole::FrequencyKnob, 0)->id);
+    QWidget* knob = panel.Control(ControlRole::FrequencyKnob, 0);
     CPaintCounter paints(knob);
     const QPoint centre = knob->rect().center();
     QCursor::setPos(knob->mapToGlobal(centre));

@@ -6,6 +6,7 @@
 #include <span>
 #include <utility>
 
+#include "resources/bitmap_ids.h"
 #include "resources/skin_resources.h"
 
 namespace {
@@ -20,8 +21,9 @@ struct FontChoice
     int gapY;
 };
 
-constexpr FontChoice Fonts[] = {{0, 130, 14, 20, 2, 2}, {2, 131, 10, 14, 1, 1}};
-constexpr FontChoice LargeFont{-1, 129, 19, 27, 3, 3};
+constexpr FontChoice Fonts[] = {{0, BitmapId::MediumFont, 14, 20, 2, 2},
+                                {2, BitmapId::SmallFont, 10, 14, 1, 1}};
+constexpr FontChoice LargeFont{-1, BitmapId::LargeFont, 19, 27, 3, 3};
 
 // The colours the font bitmaps are drawn in.
 constexpr QRgb FontLit = qRgb(63, 181, 255);

@@ -4,11 +4,9 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
+#include "model/strip_settings.h"
 
-constexpr int StripCount = 17;
-constexpr int ChannelCount = 16;
-constexpr int Master = 16;
+namespace {
 
 // Column x of strip 0..15 and the master, in dialog units.
 constexpr std::array<int, StripCount> KnobColumns = {4,   30,  58,  83,  111, 136, 164, 192, 218,
@@ -79,7 +77,7 @@ std::vector<ControlEntry> BuildLayout()
     for (const StripRow& row : StripRows) {
         const int strips = row.masterY < 0 ? ChannelCount : StripCount;
         for (int strip = 0; strip < strips; ++strip) {
-            const int y = strip == Master ? row.masterY : row.y;
+            const int y = strip == MasterStrip ? row.masterY : row.y;
             entries.push_back({row.firstId + strip,
                                row.kind,
                                row.role,

@@ -66,7 +66,7 @@ struct ControlEntry
     ControlClass kind;
     ControlRole role;
     DialogRect rect;
-    int strip;      // 0..16 for strip controls (16 the master), -1 otherwise
+    int strip;      // the strip index of a strip control (MasterStrip the master), -1 otherwise
     int filterType; // the FilterType value of a filter button, -1 otherwise
 };
 

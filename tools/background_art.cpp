@@ -1,5 +1,6 @@
 #include "tools/background_art.h"
 
+#include "model/strip_settings.h"
 #include "panel/control_layout.h"
 #include "tools/metal_texture.h"
 #include "tools/readout_area.h"
@@ -39,7 +40,7 @@ struct SectionCaption
 constexpr SectionCaption Sections[] = {
     {"FREQUENCY", ControlRole::FrequencyReadout, 0, -1},
     {"FILTER Q", ControlRole::QKnob, 0, -1},
-    {"FILTER TYPE", ControlRole::FilterButton, 0, 1},
+    {"FILTER TYPE", ControlRole::FilterButton, 0, static_cast<int>(FilterType::Flat)},
     {"GAIN", ControlRole::FrontPanelLamp, -1, -1},
 };
 
@@ -101,8 +102,8 @@ int StripCentre(int strip)
 int DividerX()
 {
     const int channelRight =
-        ToPixels(FindControl(ControlRole::FrequencyKnob, 15)->rect).x + KnobWidth;
-    const int masterLeft = ToPixels(FindControl(ControlRole::GainReadout, 16)->rect).x;
+        ToPixels(FindControl(ControlRole::FrequencyKnob, ChannelCount - 1)->rect).x + KnobWidth;
+    const int masterLeft = ToPixels(FindControl(ControlRole::GainReadout, MasterStrip)->rect).x;
     return (channelRight + masterLeft) / 2;
 }
 
@@ -171,8 +172,8 @@ void BackgroundArt::DrawColumnTabs(QPainter& painter)
 {
     const QFont font = LabelFont(9, 0.5);
     painter.setFont(font);
-    for (int strip = 0; strip <= 16; ++strip) {
-        const bool master = strip == 16;
+    for (int strip = 0; strip < StripCount; ++strip) {
+        const bool master = strip == MasterStrip;
         const int tabWidth = master ? MasterTabWidth : ChannelTabWidth;
         const QRectF tab(StripCentre(strip) - tabWidth / 2.0, TabTop, tabWidth, TabHeight);
         painter.setPen(QPen(QColor(SkinColours::PanelEngraveLight), 1));
@@ -207,7 +208,8 @@ void BackgroundArt::DrawSectionCaptions(QPainter& painter, int width)
 void BackgroundArt::DrawMasterDivider(QPainter& painter)
 {
     const int x = DividerX();
-    const int bottom = ReadoutArea::Cells(*FindControl(ControlRole::GainReadout, 16)).bottom();
+    const int bottom =
+        ReadoutArea::Cells(*FindControl(ControlRole::GainReadout, MasterStrip)).bottom();
     painter.fillRect(x, TabTop, 1, bottom - TabTop, QColor(GrooveDark));
     painter.fillRect(x + 1, TabTop, 1, bottom - TabTop, QColor(SkinColours::PanelEngraveLight));
 }

@@ -9,7 +9,7 @@
 // it is drawn. The drawing gets the size so that shared art can serve several sizes.
 struct SkinBitmap
 {
-    int number;
+    unsigned int number;
     int width;
     int height;
     int bitsPerPixel;
@@ -22,7 +22,7 @@ class SkinCatalog
 {
 public:
     static std::span<const SkinBitmap> Bitmaps();
-    static const SkinBitmap* Find(int number);
+    static const SkinBitmap* Find(unsigned int number);
 
     // The picture of an entry at its size.
     static QImage Render(const SkinBitmap& bitmap);

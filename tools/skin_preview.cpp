@@ -1,6 +1,8 @@
 #include "tools/skin_preview.h"
 
+#include "model/strip_settings.h"
 #include "panel/control_layout.h"
+#include "resources/bitmap_ids.h"
 #include "tools/dot_matrix_font.h"
 #include "tools/readout_area.h"
 #include "tools/skin_catalog.h"
@@ -13,28 +15,34 @@
 
 namespace {
 
-constexpr int Master = 16;
-
 // Up pictures of each filter type's key, unselected and selected, in FilterType order.
 struct FilterPictures
 {
-    int unselected;
-    int selected;
+    unsigned int unselected;
+    unsigned int selected;
 };
-constexpr FilterPictures FilterKeys[] = {{141, 146}, {138, 137}, {142, 147},
-                                         {143, 148}, {144, 139}, {140, 145}};
+constexpr FilterPictures FilterKeys[] = {{BitmapId::BandKey, BitmapId::BandKeySelected},
+                                         {BitmapId::FlatKey, BitmapId::FlatKeySelected},
+                                         {BitmapId::HighKey, BitmapId::HighKeySelected},
+                                         {BitmapId::LowKey, BitmapId::LowKeySelected},
+                                         {BitmapId::NotchKey, BitmapId::NotchKeySelected},
+                                         {BitmapId::ToneKey, BitmapId::ToneKeySelected}};
 
 struct FixedButton
 {
     ControlRole role;
-    int picture;
+    unsigned int picture;
 };
 constexpr FixedButton FixedButtons[] = {
-    {ControlRole::MinimizeButton, 150}, {ControlRole::ExitButton, 173},
-    {ControlRole::HelpButton, 207},     {ControlRole::LoadButton, 179},
-    {ControlRole::SaveButton, 180},     {ControlRole::ConfigureButton, 184},
-    {ControlRole::ModeButton, 181},     {ControlRole::TransferButton, 182},
-    {ControlRole::RetrieveButton, 183},
+    {ControlRole::MinimizeButton, BitmapId::MinimizeUp},
+    {ControlRole::ExitButton, BitmapId::ExitUp},
+    {ControlRole::HelpButton, BitmapId::HelpUp},
+    {ControlRole::LoadButton, BitmapId::LoadUp},
+    {ControlRole::SaveButton, BitmapId::SaveUp},
+    {ControlRole::ConfigureButton, BitmapId::ConfigureUp},
+    {ControlRole::ModeButton, BitmapId::ConnectUp},
+    {ControlRole::TransferButton, BitmapId::DownloadUp},
+    {ControlRole::RetrieveButton, BitmapId::RetrieveUp},
 };
 
 // The read-outs' colours as the window sets them.
@@ -54,7 +62,7 @@ QImage Transparent(const QImage& picture)
     return shown;
 }
 
-QImage Picture(int number)
+QImage Picture(unsigned int number)
 {
     return SkinCatalog::Render(*SkinCatalog::Find(number));
 }
@@ -62,14 +70,14 @@ QImage Picture(int number)
 // Strips show a spread of settings so that every position of the art gets seen.
 double StripShare(int strip)
 {
-    return strip / static_cast<double>(Master);
+    return strip / static_cast<double>(MasterStrip);
 }
 
 } // namespace
 
 QImage SkinPreview::Compose()
 {
-    QImage face = Picture(171);
+    QImage face = Picture(BitmapId::Background);
     QPainter painter(&face);
     for (const ControlEntry& entry : MainWindowLayout())
         PasteControl(painter, entry);
@@ -87,21 +95,23 @@ void SkinPreview::PasteControl(QPainter& painter, const ControlEntry& entry)
         PasteKnob(painter, at, entry.role == ControlRole::QKnob ? 1.0 - share : share);
         break;
     case ControlRole::GainFader:
-        Paste(painter, 198, at);
-        Paste(painter, 200, at + QPoint(0, static_cast<int>(61 - 61 * share)));
+        Paste(painter, BitmapId::FaderChannel, at);
+        Paste(painter, BitmapId::FaderThumb, at + QPoint(0, static_cast<int>(61 - 61 * share)));
         break;
     case ControlRole::FilterButton: {
         const FilterPictures& keys = FilterKeys[entry.filterType];
-        Paste(painter, entry.strip % 6 == entry.filterType ? keys.selected : keys.unselected, at);
+        Paste(painter,
+              entry.strip % FilterTypeCount == entry.filterType ? keys.selected : keys.unselected,
+              at);
         break;
     }
     case ControlRole::FrequencyLock:
     case ControlRole::QLock:
     case ControlRole::GainLock:
-        Paste(painter, entry.strip % 5 == 0 ? 152 : 153, at);
+        Paste(painter, entry.strip % 5 == 0 ? BitmapId::LockLit : BitmapId::LockUnlit, at);
         break;
     case ControlRole::FrontPanelLamp:
-        Paste(painter, 206, at);
+        Paste(painter, BitmapId::LampOn, at);
         break;
     case ControlRole::FrequencyReadout:
         DrawReadout(painter, ReadoutArea::Cells(entry), QStringLiteral(" 1000"), 1);
@@ -121,7 +131,7 @@ void SkinPreview::PasteControl(QPainter& painter, const ControlEntry& entry)
     }
 }
 
-void SkinPreview::Paste(QPainter& painter, int number, QPoint at)
+void SkinPreview::Paste(QPainter& painter, unsigned int number, QPoint at)
 {
     painter.drawImage(at, Transparent(Picture(number)));
 }
@@ -133,14 +143,14 @@ void SkinPreview::PasteKnob(QPainter& painter, QPoint at, double share)
     const double theta = (360.0 - angle) * std::numbers::pi / 180.0;
     const int dotX = static_cast<int>(8 * std::sin(theta) + (15 - 1));
     const int dotY = static_cast<int>(8 * std::cos(theta) + (15 - 1));
-    Paste(painter, 162, at);
-    Paste(painter, 165, at + QPoint(3, 3));
-    Paste(painter, 166, at + QPoint(dotX, dotY));
+    Paste(painter, BitmapId::KnobBody, at);
+    Paste(painter, BitmapId::KnobCap, at + QPoint(3, 3));
+    Paste(painter, BitmapId::KnobDot, at + QPoint(dotX, dotY));
 }
 
 void SkinPreview::DrawReadout(QPainter& painter, QRect cells, const QString& text, int columns)
 {
-    QImage font = Picture(131);
+    QImage font = Picture(BitmapId::SmallFont);
     for (int y = 0; y < font.height(); ++y) {
         for (int x = 0; x < font.width(); ++x) {
             if (font.pixel(x, y) == SkinColours::FontLit)

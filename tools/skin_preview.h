@@ -19,7 +19,7 @@ public:
 
 private:
     static void PasteControl(QPainter& painter, const ControlEntry& entry);
-    static void Paste(QPainter& painter, int number, QPoint at);
+    static void Paste(QPainter& painter, unsigned int number, QPoint at);
     static void PasteKnob(QPainter& painter, QPoint at, double share);
     static void DrawReadout(QPainter& painter, QRect cells, const QString& text, int columns);
 };

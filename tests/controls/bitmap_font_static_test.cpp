@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "bench/paint_counter.h"
 #include "controls/bitmap_font_static.h"
+#include "resources/bitmap_ids.h"
 #include "skin_folder.h"
 #include "test_panel.h"
 
@@ -28,9 +30,9 @@ struct Font
     QSize Cell() const { return glyph + gap; }
 };
 
-constexpr Font Medium{130, {14, 20}, {2, 2}};
-constexpr Font Small{131, {10, 14}, {1, 1}};
-constexpr Font Large{129, {19, 27}, {3, 3}};
+constexpr Font Medium{BitmapId::MediumFont, {14, 20}, {2, 2}};
+constexpr Font Small{BitmapId::SmallFont, {10, 14}, {1, 1}};
+constexpr Font Large{BitmapId::LargeFont, {19, 27}, {3, 3}};
 
 // Character c's cell: unlit dots with the bits of c - 32 lit along the top row, gaps in the
 // background colour; the space is all unlit.
@@ -181,24 +183,13 @@ TEST_F(FontStaticTest, GridReachesBeyondThePlacedRectangleWithItsCornerKept)
 TEST_F(FontStaticTest, SameTextAgainDoesNotRepaint)
 {
     Configure(1, 3);
-    int paints = 0;
-    struct PaintCounter : QObject
-    {
-        int& count;
-        explicit PaintCounter(int& count) : count(count) {}
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            count += event->type() == QEvent::Paint;
-            return false;
-        }
-    } counter(paints);
     QCoreApplication::processEvents();
-    display.installEventFilter(&counter);
+    const CPaintCounter paints(&display);
     display.SetText("1.5");
-    EXPECT_EQ(paints, 1);
+    EXPECT_EQ(paints.Count(), 1);
     display.SetText("1.5");
     QCoreApplication::processEvents();
-    EXPECT_EQ(paints, 1);
+    EXPECT_EQ(paints.Count(), 1);
 }
 
 TEST_F(FontStaticTest, NewColoursReplaceTheOnesAlreadyDrawn)

@@ -7,6 +7,7 @@
 #include "controls/control_notification.h"
 #include "hand.h"
 #include "notification_log.h"
+#include "resources/bitmap_ids.h"
 #include "skin_folder.h"
 #include "test_panel.h"
 
@@ -34,9 +35,9 @@ class KnobTest : public testing::Test
 protected:
     KnobTest()
     {
-        skin.Write(162, Round({31, 31}, BodyColour));
-        skin.Write(165, Round({25, 24}, CapColour));
-        skin.Write(166, Solid({3, 3}, DotColour));
+        skin.Write(BitmapId::KnobBody, Round({31, 31}, BodyColour));
+        skin.Write(BitmapId::KnobCap, Round({25, 24}, CapColour));
+        skin.Write(BitmapId::KnobDot, Solid({3, 3}, DotColour));
         knob.move(60, 30);
         Configure(Frequency);
         panel.Show();
@@ -45,9 +46,9 @@ protected:
     void Configure(const Scale& scale)
     {
         knob.SetNotify(&log, MoveMsg, ReleaseMsg, 0);
-        knob.SetBitmap(162, CBitmapKnob::Body);
-        knob.SetBitmap(165, CBitmapKnob::Cap);
-        knob.SetBitmap(166, CBitmapKnob::Dot);
+        knob.SetBitmap(BitmapId::KnobBody, CBitmapKnob::Body);
+        knob.SetBitmap(BitmapId::KnobCap, CBitmapKnob::Cap);
+        knob.SetBitmap(BitmapId::KnobDot, CBitmapKnob::Dot);
         knob.SetMaxValue(scale.valueAtMax);
         knob.SetMinValue(scale.valueAtMin);
         knob.SetMaxPos(scale.positions);

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "bench/paint_counter.h"
 #include "controls/bitmap_slider.h"
 #include "controls/control_notification.h"
 #include "hand.h"
 #include "notification_log.h"
+#include "resources/bitmap_ids.h"
 #include "skin_folder.h"
 #include "test_panel.h"
 
@@ -37,12 +39,12 @@ class FaderTest : public testing::Test
 protected:
     FaderTest()
     {
-        skin.Write(198, ChannelPicture());
-        skin.Write(200, Solid({30, ThumbHeight}, ThumbColour));
+        skin.Write(BitmapId::FaderChannel, ChannelPicture());
+        skin.Write(BitmapId::FaderThumb, Solid({30, ThumbHeight}, ThumbColour));
         fader.move(40, 20);
         fader.SetNotify(&log, MoveMsg, ReleaseMsg, PressMsg);
-        fader.SetBitmap(198, CBitmapSlider::Channel);
-        fader.SetBitmap(200, CBitmapSlider::Thumb);
+        fader.SetBitmap(BitmapId::FaderChannel, CBitmapSlider::Channel);
+        fader.SetBitmap(BitmapId::FaderThumb, CBitmapSlider::Thumb);
         fader.SetMaxValue(9.9);
         fader.SetMinValue(0.0);
         fader.SetMaxPos(500);
@@ -98,23 +100,12 @@ INSTANTIATE_TEST_SUITE_P(Gains, FaderGainTest,
 TEST_F(FaderTest, ValueAlreadyShownNeitherMovesNorRepaints)
 {
     fader.SetValue(5.0);
-    int paints = 0;
-    struct PaintCounter : QObject
-    {
-        int& count;
-        explicit PaintCounter(int& count) : count(count) {}
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            count += event->type() == QEvent::Paint;
-            return false;
-        }
-    } counter(paints);
-    fader.installEventFilter(&counter);
+    const CPaintCounter paints(&fader);
     fader.SetValue(4.999);
     QCoreApplication::processEvents();
-    EXPECT_EQ(paints, 0);
+    EXPECT_EQ(paints.Count(), 0);
     fader.SetValue(5.1);
-    EXPECT_EQ(paints, 1);
+    EXPECT_EQ(paints.Count(), 1);
 }
 
 struct DragCase

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "controls/kvn_bitmap_button.h"
+#include "resources/bitmap_ids.h"
 #include "skin_folder.h"
 #include "test_panel.h"
 
@@ -17,10 +18,10 @@ struct Look
     QRgb colour;
 };
 
-constexpr Look Up{153, qRgb(120, 130, 150)};
-constexpr Look Down{152, qRgb(220, 20, 20)};
-constexpr Look Focus{178, qRgb(200, 200, 200)};
-constexpr Look Disabled{140, qRgb(90, 90, 90)};
+constexpr Look Up{BitmapId::LockUnlit, qRgb(120, 130, 150)};
+constexpr Look Down{BitmapId::LockLit, qRgb(220, 20, 20)};
+constexpr Look Focus{BitmapId::MinimizeFocus, qRgb(200, 200, 200)};
+constexpr Look Disabled{BitmapId::ToneKey, qRgb(90, 90, 90)};
 
 class ButtonTest : public testing::Test
 {
@@ -29,7 +30,7 @@ protected:
     {
         for (const Look& look : {Up, Down, Focus, Disabled})
             skin.Write(look.id, Solid({14, 16}, look.colour));
-        skin.Write(207, Solid({20, 20}, Up.colour));
+        skin.Write(BitmapId::HelpUp, Solid({20, 20}, Up.colour));
         button.setGeometry(5, 7, 30, 30);
         panel.Show();
     }
@@ -45,7 +46,7 @@ TEST_F(ButtonTest, TakesTheSizeOfItsUpPictureKeepingItsCorner)
 {
     EXPECT_TRUE(button.LoadBitmaps(Up.id, Down.id, Focus.id));
     EXPECT_EQ(button.geometry(), QRect(5, 7, 14, 16));
-    EXPECT_TRUE(button.LoadBitmaps(207));
+    EXPECT_TRUE(button.LoadBitmaps(BitmapId::HelpUp));
     EXPECT_EQ(button.geometry(), QRect(5, 7, 20, 20));
 }
 

@@ -3,7 +3,9 @@
 #include "controls/bitmap_slider.h"
 #include "controls/kvn_bitmap_button.h"
 #include "controls/trans_bitmap.h"
+#include "model/strip_settings.h"
 #include "panel/control_layout.h"
+#include "resources/bitmap_ids.h"
 #include "resources/skin_resources.h"
 #include "tests/controls/test_panel.h"
 
@@ -18,7 +20,11 @@
 namespace {
 
 // The unlit key of each filter type in FilterType order, with the second type shown lit.
-constexpr unsigned int FilterPictures[] = {141, 137, 142, 143, 144, 140};
+constexpr unsigned int FilterPictures[] = {BitmapId::BandKey,  BitmapId::FlatKeySelected,
+                                           BitmapId::HighKey,  BitmapId::LowKey,
+                                           BitmapId::NotchKey, BitmapId::ToneKey};
+// In CBitmapKnob::Part order.
+constexpr unsigned int KnobPictures[] = {BitmapId::KnobBody, BitmapId::KnobCap, BitmapId::KnobDot};
 
 // The first strip and the master strip of real controls over the real background, at the
 // places the layout table gives them: what the window will show, without the window.
@@ -27,10 +33,10 @@ class StripPreview : public QWidget
 public:
     StripPreview()
     {
-        background.Load(171);
+        background.Load(BitmapId::Background);
         setFixedSize(WindowWidth, WindowHeight);
         for (const ControlEntry& entry : MainWindowLayout()) {
-            if (entry.strip == 0 || entry.strip == 16 || entry.strip == -1)
+            if (entry.strip == 0 || entry.strip == MasterStrip || entry.strip == -1)
                 Create(entry);
         }
     }
@@ -59,22 +65,22 @@ private:
         case ControlClass::Knob: {
             auto* knob = Place<CBitmapKnob>(entry);
             for (int part = 0; part < CBitmapKnob::PartCount; ++part)
-                knob->SetBitmap(162 + (part == 0 ? 0 : part + 2), part);
+                knob->SetBitmap(KnobPictures[part], part);
             knob->SetValue(entry.role == ControlRole::FrequencyKnob ? 75.0 : 50.0);
             break;
         }
         case ControlClass::Slider: {
             auto* fader = Place<CBitmapSlider>(entry);
-            fader->SetBitmap(198, CBitmapSlider::Channel);
-            fader->SetBitmap(200, CBitmapSlider::Thumb);
-            fader->SetValue(entry.strip == 16 ? 90.0 : 40.0);
+            fader->SetBitmap(BitmapId::FaderChannel, CBitmapSlider::Channel);
+            fader->SetBitmap(BitmapId::FaderThumb, CBitmapSlider::Thumb);
+            fader->SetValue(entry.strip == MasterStrip ? 90.0 : 40.0);
             break;
         }
         case ControlClass::Button:
             Place<CKVNBitmapButton>(entry)->LoadBitmaps(ButtonPicture(entry));
             break;
         case ControlClass::TransBitmap:
-            Place<CTransBitmap>(entry)->SetBitmap(206);
+            Place<CTransBitmap>(entry)->SetBitmap(BitmapId::LampOn);
             break;
         case ControlClass::FontStatic:
             CreateReadout(entry);
@@ -112,25 +118,25 @@ private:
         case ControlRole::FrequencyLock:
         case ControlRole::QLock:
         case ControlRole::GainLock:
-            return 153;
+            return BitmapId::LockUnlit;
         case ControlRole::HelpButton:
-            return 207;
+            return BitmapId::HelpUp;
         case ControlRole::LoadButton:
-            return 179;
+            return BitmapId::LoadUp;
         case ControlRole::SaveButton:
-            return 180;
+            return BitmapId::SaveUp;
         case ControlRole::ConfigureButton:
-            return 184;
+            return BitmapId::ConfigureUp;
         case ControlRole::ModeButton:
-            return 181;
+            return BitmapId::ConnectUp;
         case ControlRole::TransferButton:
-            return 182;
+            return BitmapId::DownloadUp;
         case ControlRole::RetrieveButton:
-            return 183;
+            return BitmapId::RetrieveUp;
         case ControlRole::MinimizeButton:
-            return 150;
+            return BitmapId::MinimizeUp;
         default:
-            return 173;
+            return BitmapId::ExitUp;
         }
     }
 
@@ -150,7 +156,7 @@ TEST(StripPreview, RealControlsOverTheBackgroundShowNoKeyColour)
 
     EXPECT_TRUE(BoundsOf(shown, CMaskedBitmap::Magenta).isEmpty());
     // Every control drew something of its own over the background it sits on.
-    QImage backgroundOnly(SkinResources::BitmapPath(171));
+    QImage backgroundOnly(SkinResources::BitmapPath(BitmapId::Background));
     backgroundOnly = backgroundOnly.convertToFormat(QImage::Format_RGB32);
     for (QWidget* control : preview.findChildren<QWidget*>()) {
         const QRect area = control->geometry();

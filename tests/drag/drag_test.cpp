@@ -134,7 +134,7 @@ protected:
 TEST_P(Drag, OnePixelIsOnePositionAndEveryoneEndsOnTheThumb)
 {
     const DragCase& c = GetParam();
-    auto& control = fixture.ControlAt<CSkinnedSlider>(FindControl(c.control, Strip)->id);
+    auto& control = fixture.ControlAt<CSkinnedSlider>(c.control, Strip);
     const int start = control.value();
     WindowSystemHand hand(control);
     if (c.flick)
@@ -144,8 +144,7 @@ TEST_P(Drag, OnePixelIsOnePositionAndEveryoneEndsOnTheThumb)
     EXPECT_EQ(control.value() - start, Travel);
     const double model = fixture.Panel().Settings()[Strip].*c.setting;
     EXPECT_DOUBLE_EQ(model, control.GetValue());
-    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(FindControl(c.readout, Strip)->id).Text(),
-              c.label(model));
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(c.readout, Strip).Text(), c.label(model));
     // The wire carries three decimals.
     EXPECT_NEAR(fixture.Device().Settings()[Strip].*c.setting, model, 0.0005);
 }
@@ -167,7 +166,7 @@ TEST(WindowDrag, TitleBandDragLeavesThePanelRunning)
 {
     PanelFixture fixture;
     CControlPanelDlg& panel = fixture.Panel();
-    const QPoint band = panel.Control(FindControl(ControlRole::DragArea)->id)->geometry().center();
+    const QPoint band = panel.Control(ControlRole::DragArea)->geometry().center();
     QTest::mousePress(&panel, Qt::LeftButton, {}, band);
     QTest::mouseMove(&panel, band + QPoint(40, 25));
     QTest::mouseRelease(&panel, Qt::LeftButton, {}, band + QPoint(40, 25));

@@ -10,10 +10,6 @@
 
 namespace {
 
-constexpr int ModeButton = 1257;
-constexpr int TransferButton = 1252;
-constexpr int RetrieveButton = 1260;
-
 StripSettings Channel(double freq, double q, double gain, FilterType filter)
 {
     return {freq, q, gain, filter};
@@ -21,9 +17,9 @@ StripSettings Channel(double freq, double q, double gain, FilterType filter)
 
 bool ShowsOfflineButtons(CControlPanelDlg& panel)
 {
-    return panel.Control(ModeButton)->toolTip() ==
+    return panel.Control(ControlRole::ModeButton)->toolTip() ==
                QStringLiteral("Connect to Sonavire for Real-Time Control") &&
-           panel.Control(RetrieveButton)->isVisible();
+           panel.Control(ControlRole::RetrieveButton)->isVisible();
 }
 
 TEST(Connection, ConnectingReadsTheWholeDeviceAndShowsIt)
@@ -31,7 +27,7 @@ TEST(Connection, ConnectingReadsTheWholeDeviceAndShowsIt)
     PanelFixture fixture;
     CEmulatedDevice& device = fixture.StartDevice();
     device.SetChannelSettings(6, Channel(2500.0, 1.5, 3.3, FilterType::Notch));
-    fixture.Click(ModeButton);
+    fixture.Click(ControlRole::ModeButton);
 
     CControlPanelDlg& panel = fixture.Panel();
     EXPECT_EQ(panel.Link().mode, ControlMode::Live);
@@ -40,15 +36,17 @@ TEST(Connection, ConnectingReadsTheWholeDeviceAndShowsIt)
     EXPECT_EQ(strip.q, 1.5);
     EXPECT_EQ(strip.gain, 3.3);
     EXPECT_EQ(strip.filter, FilterType::Notch);
-    EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(1040).value(), FrequencyScale.ToPosition(2500.0));
-    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1140).Text(), "3.3k");
+    EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(ControlRole::FrequencyKnob, 6).value(),
+              FrequencyScale.ToPosition(2500.0));
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(ControlRole::GainReadout, 6).Text(), "3.3k");
     EXPECT_EQ(fixture.Status(), "Settings Retrieved");
-    EXPECT_EQ(panel.Control(ModeButton)->toolTip(), QStringLiteral("Disconnect from Sonavire"));
-    EXPECT_EQ(panel.Control(TransferButton)->toolTip(),
+    EXPECT_EQ(panel.Control(ControlRole::ModeButton)->toolTip(),
+              QStringLiteral("Disconnect from Sonavire"));
+    EXPECT_EQ(panel.Control(ControlRole::TransferButton)->toolTip(),
               QStringLiteral("Store settings permanently in Sonavire"));
-    EXPECT_FALSE(panel.Control(RetrieveButton)->isVisible());
+    EXPECT_FALSE(panel.Control(ControlRole::RetrieveButton)->isVisible());
 
-    fixture.Click(ModeButton);
+    fixture.Click(ControlRole::ModeButton);
     EXPECT_EQ(panel.Link().mode, ControlMode::Offline);
     EXPECT_TRUE(ShowsOfflineButtons(panel));
 }
@@ -59,12 +57,13 @@ TEST(Connection, ADeviceInUpdateModeOffersTheFirmwareButton)
     EmulatorOptions options;
     options.updateMode = true;
     fixture.StartDevice(options);
-    fixture.Click(ModeButton);
+    fixture.Click(ControlRole::ModeButton);
     CControlPanelDlg& panel = fixture.Panel();
     EXPECT_EQ(panel.Link().mode, ControlMode::FirmwareUpdate);
     EXPECT_EQ(fixture.Status(), "Connected to Sonavire on " + fixture.Device().PortPath() + "!");
-    EXPECT_EQ(panel.Control(TransferButton)->toolTip(), QStringLiteral("Update Sonavire Firmware"));
-    EXPECT_FALSE(panel.Control(RetrieveButton)->isVisible());
+    EXPECT_EQ(panel.Control(ControlRole::TransferButton)->toolTip(),
+              QStringLiteral("Update Sonavire Firmware"));
+    EXPECT_FALSE(panel.Control(ControlRole::RetrieveButton)->isVisible());
     EXPECT_TRUE(fixture.NewCommands() == std::vector<std::string>{});
     fixture.Tick(3);
     EXPECT_EQ(fixture.Status(), "Connected; Firmware Update Mode - Waiting for Update");
@@ -90,7 +89,7 @@ TEST(Connection, AFailureIsReportedAndLeavesThePanelOffline)
         fixture.StartDevice().InjectFault(c.fault, c.trigger);
         // Only the test's ticks count the hold down, however long the connect waits.
         fixture.Tick(0);
-        fixture.Click(ModeButton);
+        fixture.Click(ControlRole::ModeButton);
         EXPECT_EQ(fixture.Status(), c.status) << c.name;
         EXPECT_EQ(fixture.Panel().Link().mode, ControlMode::Offline) << c.name;
         EXPECT_FALSE(fixture.Panel().Link().IsPortOpen()) << c.name;
@@ -111,9 +110,10 @@ TEST(Connection, ALostLinkIsReportedAtTheNextTickAndTheFadersComeBack)
     device.SetFrontPanelActive(true);
     fixture.GoLive();
     CControlPanelDlg& panel = fixture.Panel();
-    const int locked = fixture.ControlAt<CBitmapSlider>(1070).value();
-    QTest::keyClick(panel.Control(1070), Qt::Key_Up);
-    ASSERT_EQ(fixture.ControlAt<CBitmapSlider>(1070).value(), locked);
+    auto& fader = fixture.ControlAt<CBitmapSlider>(ControlRole::GainFader, 2);
+    const int locked = fader.value();
+    QTest::keyClick(&fader, Qt::Key_Up);
+    ASSERT_EQ(fader.value(), locked);
 
     device.InjectFault(Fault::HangUp);
     fixture.Tick(1);
@@ -127,9 +127,9 @@ TEST(Connection, ALostLinkIsReportedAtTheNextTickAndTheFadersComeBack)
     EXPECT_EQ(fixture.Status(), "Disconnected; Offline Mode");
 
     // The faders are the operator's again.
-    const int before = fixture.ControlAt<CBitmapSlider>(1070).value();
-    QTest::keyClick(panel.Control(1070), Qt::Key_Up);
-    EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1070).value(), before + 2);
+    const int before = fader.value();
+    QTest::keyClick(&fader, Qt::Key_Up);
+    EXPECT_EQ(fader.value(), before + 2);
 }
 
 struct DropCase
@@ -139,10 +139,11 @@ struct DropCase
     const char* status;
 };
 
-// Whichever exchange finds the line dead, in the poll or outside it, the next tick shows the
-// panel offline: offline buttons, the lamp out and the faders free. The poll reports the
-// loss; a store has reported its own failure, which stays.
-TEST(Connection, ALineDroppedByAnyExchangeShowsThePanelOfflineAtTheNextTick)
+// Whichever exchange finds the line dead, in the poll or outside it, the panel shows itself
+// offline: offline buttons, the lamp out and the faders free; a store that found it dead shows
+// it at once, without waiting for the clock. The poll reports the loss; a store has reported
+// its own failure, which stays.
+TEST(Connection, ALineDroppedByAnyExchangeShowsThePanelOffline)
 {
     const char* lost = "Lost Connection with Sonavire";
     const DropCase cases[] = {{"?V", false, lost},
@@ -159,16 +160,19 @@ TEST(Connection, ALineDroppedByAnyExchangeShowsThePanelOfflineAtTheNextTick)
         ASSERT_TRUE(fixture.LampLit()) << c.command;
 
         device.InjectFault(Fault::Silence, FaultTrigger::AtCommand(c.command));
-        if (c.byStore)
-            fixture.Click(TransferButton);
+        if (c.byStore) {
+            fixture.Click(ControlRole::TransferButton);
+            EXPECT_TRUE(ShowsOfflineButtons(panel)) << c.command << " before the next tick";
+        }
         fixture.Tick(1);
 
         EXPECT_EQ(panel.Link().mode, ControlMode::Offline) << c.command;
         EXPECT_TRUE(ShowsOfflineButtons(panel)) << c.command;
         EXPECT_EQ(fixture.Status(), c.status) << c.command;
-        const int before = fixture.ControlAt<CBitmapSlider>(1070).value();
-        QTest::keyClick(panel.Control(1070), Qt::Key_Up);
-        EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1070).value(), before + 2) << c.command;
+        auto& fader = fixture.ControlAt<CBitmapSlider>(ControlRole::GainFader, 2);
+        const int before = fader.value();
+        QTest::keyClick(&fader, Qt::Key_Up);
+        EXPECT_EQ(fader.value(), before + 2) << c.command;
         EXPECT_FALSE(fixture.LampLit()) << c.command;
     }
 }
@@ -184,13 +188,14 @@ TEST(Connection, WhileTheFrontPanelIsActiveTheFadersFollowTheDevice)
     ASSERT_TRUE(device.SetFrontPanelVolume(3, 7.5));
     fixture.Tick(1);
     EXPECT_EQ(fixture.Panel().Settings()[3].gain, 7.5);
-    EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1071).value(), GainScale.ToPosition(7.5));
-    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1137).Text(), "7.5k");
+    auto& fader = fixture.ControlAt<CBitmapSlider>(ControlRole::GainFader, 3);
+    EXPECT_EQ(fader.value(), GainScale.ToPosition(7.5));
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(ControlRole::GainReadout, 3).Text(), "7.5k");
 
     // Locked against the operator: keys move nothing and nothing is sent.
     fixture.NewCommands();
-    QTest::keyClick(fixture.Panel().Control(1071), Qt::Key_Up);
-    EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1071).value(), GainScale.ToPosition(7.5));
+    QTest::keyClick(&fader, Qt::Key_Up);
+    EXPECT_EQ(fader.value(), GainScale.ToPosition(7.5));
     EXPECT_TRUE(fixture.NewCommands().empty());
 }
 
@@ -214,10 +219,10 @@ TEST(Connection, DownloadSendsEveryChannelThenStores)
         CEmulatedDevice& device = fixture.StartDevice();
         if (c.fault != Fault::None)
             device.InjectFault(c.fault, FaultTrigger::AtCommand(c.failingCommand));
-        fixture.Click(TransferButton);
+        fixture.Click(ControlRole::TransferButton);
         const std::vector<std::string> commands = fixture.NewCommands();
         ASSERT_EQ(commands.size(), 17u) << c.name;
-        for (int channel = 0; channel < 16; ++channel) {
+        for (int channel = 0; channel < ChannelCount; ++channel) {
             EXPECT_EQ(commands[channel], "FL-1000.000-0.707-0.000" +
                                              std::string(channel < 9 ? "0" : "") +
                                              std::to_string(channel + 1) + "CC")
@@ -238,7 +243,7 @@ TEST(Connection, LiveStoreReportsWhatTheDeviceAnswered)
         fixture.GoLive();
         if (refused)
             device.InjectFault(Fault::Refusal, FaultTrigger::AtCommand("ST"));
-        fixture.Click(TransferButton);
+        fixture.Click(ControlRole::TransferButton);
         EXPECT_EQ(fixture.NewCommands(), std::vector<std::string>{"ST"});
         EXPECT_EQ(fixture.Status(), refused ? "Store Failed! Check connection and try again."
                                             : "Settings stored successfully!");
@@ -251,7 +256,7 @@ TEST(Connection, RetrieveReadsAndDisconnects)
     CEmulatedDevice& device = fixture.StartDevice();
     device.SetChannelSettings(0, Channel(80.0, 4.0, 1.0, FilterType::Low));
     device.SetFrontPanelActive(true);
-    fixture.Click(RetrieveButton);
+    fixture.Click(ControlRole::RetrieveButton);
     CControlPanelDlg& panel = fixture.Panel();
     EXPECT_EQ(panel.Settings()[0].filter, FilterType::Low);
     EXPECT_EQ(panel.Settings()[0].freq, 80.0);
@@ -259,11 +264,12 @@ TEST(Connection, RetrieveReadsAndDisconnects)
     EXPECT_EQ(panel.Link().mode, ControlMode::Offline);
     EXPECT_TRUE(ShowsOfflineButtons(panel));
     // Offline the faders are the operator's, whatever the device's front panel said.
-    QTest::keyClick(panel.Control(1068), Qt::Key_Up);
-    EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1068).value(), GainScale.ToPosition(1.0) + 2);
+    auto& fader = fixture.ControlAt<CBitmapSlider>(ControlRole::GainFader, 0);
+    QTest::keyClick(&fader, Qt::Key_Up);
+    EXPECT_EQ(fader.value(), GainScale.ToPosition(1.0) + 2);
 
     device.SetUpdateMode(true);
-    fixture.Click(RetrieveButton);
+    fixture.Click(ControlRole::RetrieveButton);
     EXPECT_EQ(fixture.Status(), "Unable retrieve settings - Sonavire is in OS Update mode");
     EXPECT_EQ(panel.Link().mode, ControlMode::Offline);
 }
@@ -285,7 +291,7 @@ TEST(Connection, ChoosingAnotherPortWhileLiveDisconnects)
             dialog->accept();
             return true;
         });
-        fixture.Click(1249);
+        fixture.Click(ControlRole::ConfigureButton);
         EXPECT_TRUE(answer.Answered());
         EXPECT_EQ(fixture.Panel().PortName(), chosen);
         EXPECT_EQ(fixture.Panel().Link().mode, samePort ? ControlMode::Live : ControlMode::Offline);

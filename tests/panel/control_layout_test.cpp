@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <set>
 
+#include "model/strip_settings.h"
 #include "panel/control_layout.h"
 
 namespace {
@@ -11,7 +12,8 @@ TEST(ControlLayout, EveryControlOnceWithItsOwnId)
     std::set<int> ids;
     for (const ControlEntry& entry : layout)
         EXPECT_TRUE(ids.insert(entry.id).second) << entry.id;
-    EXPECT_EQ(layout.size(), 17u * 5 + 16u * 3 + 16u * 6 + 12u);
+    const int stripControls = StripCount * 5 + ChannelCount * 3 + ChannelCount * FilterTypeCount;
+    EXPECT_EQ(layout.size(), static_cast<std::size_t>(stripControls + 12));
 }
 
 struct IdCase
@@ -42,13 +44,13 @@ TEST_P(ControlIdTest, IdsMapToTheirRoleStripAndPlace)
 INSTANTIATE_TEST_SUITE_P(
     Template, ControlIdTest,
     testing::Values(IdCase{1000, ControlRole::QKnob, 0, -1, {4, 128, 14, 14}},
-                    IdCase{1016, ControlRole::QKnob, 16, -1, {443, 132, 14, 14}},
-                    IdCase{1050, ControlRole::FrequencyKnob, 16, -1, {443, 91, 14, 14}},
-                    IdCase{1067, ControlRole::FrequencyReadout, 16, -1, {449, 40, 8, 8}},
-                    IdCase{1084, ControlRole::GainFader, 16, -1, {446, 238, 13, 35}},
+                    IdCase{1016, ControlRole::QKnob, MasterStrip, -1, {443, 132, 14, 14}},
+                    IdCase{1050, ControlRole::FrequencyKnob, MasterStrip, -1, {443, 91, 14, 14}},
+                    IdCase{1067, ControlRole::FrequencyReadout, MasterStrip, -1, {449, 40, 8, 8}},
+                    IdCase{1084, ControlRole::GainFader, MasterStrip, -1, {446, 238, 13, 35}},
                     IdCase{1101, ControlRole::FrequencyLock, 15, -1, {412, 109, 6, 6}},
                     IdCase{1133, ControlRole::GainLock, 15, -1, {412, 283, 6, 6}},
-                    IdCase{1150, ControlRole::GainReadout, 16, -1, {442, 295, 8, 8}},
+                    IdCase{1150, ControlRole::GainReadout, MasterStrip, -1, {442, 295, 8, 8}},
                     IdCase{1151, ControlRole::FilterButton, 0, 1, {4, 166, 18, 6}},
                     IdCase{1166, ControlRole::FilterButton, 15, 1, {405, 166, 18, 6}},
                     IdCase{1167, ControlRole::MinimizeButton, -1, -1, {434, 5, 10, 10}},

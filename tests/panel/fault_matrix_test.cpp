@@ -26,12 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr int ModeButton = 1257;
-constexpr int TransferButton = 1252;
-constexpr int RetrieveButton = 1260;
-constexpr int ExitButton = 1248;
-constexpr int FirstChannelGainLock = 1118;
-
 // Mid-way through the channels, so that the exchanges before it succeed and those after it
 // show whether the panel waits for each of them again.
 constexpr int FaultChannel = 4;
@@ -349,7 +343,7 @@ protected:
         if (exchange == Exchange::Poll)
             panel.ShowStatus(BeforeThePoll, CStatusLine::UntilReplaced);
         if (exchange == Exchange::FirmwareTransfer) {
-            fixture.Click(ModeButton);
+            fixture.Click(ControlRole::ModeButton);
             ASSERT_EQ(panel.Link().mode, ControlMode::FirmwareUpdate);
         }
     }
@@ -379,14 +373,14 @@ protected:
         const Clock::time_point start = Clock::now();
         switch (cell.exchange) {
         case Exchange::Connect:
-            fixture.Click(ModeButton);
+            fixture.Click(ControlRole::ModeButton);
             break;
         case Exchange::Retrieve:
-            fixture.Click(RetrieveButton);
+            fixture.Click(ControlRole::RetrieveButton);
             break;
         case Exchange::DownloadAndStore:
         case Exchange::LiveStore:
-            fixture.Click(TransferButton);
+            fixture.Click(ControlRole::TransferButton);
             break;
         case Exchange::Poll:
             fixture.Panel().OnTimer();
@@ -410,7 +404,7 @@ protected:
             box->button(QMessageBox::Ok)->click();
             return true;
         });
-        fixture.Click(TransferButton);
+        fixture.Click(ControlRole::TransferButton);
         const CDeviceLink& link = fixture.Panel().Link();
         ASSERT_TRUE(link.programming);
         if (cell.fault == Misbehaviour::HangUp) {
@@ -451,9 +445,9 @@ protected:
     {
         CControlPanelDlg& panel = fixture.Panel();
         const bool locked = panel.Settings()[0].gainLock;
-        fixture.Click(FirstChannelGainLock);
+        fixture.Click(ControlRole::GainLock, 0);
         EXPECT_NE(panel.Settings()[0].gainLock, locked);
-        fixture.Click(ExitButton);
+        fixture.Click(ControlRole::ExitButton);
         EXPECT_FALSE(panel.isVisible());
     }
 

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr int TransferButton = 1252;
-
 // An Intel HEX file of length bytes counting up from address 0.
 QByteArray HexFile(int length)
 {
@@ -46,7 +44,7 @@ protected:
         options.updateMode = true;
         options.paced = paced;
         fixture.StartDevice(options);
-        fixture.Click(1257);
+        fixture.Click(ControlRole::ModeButton);
         EXPECT_EQ(fixture.Panel().Link().mode, ControlMode::FirmwareUpdate);
         fixture.NewCommands();
     }
@@ -74,7 +72,7 @@ protected:
             return true;
         });
         const ModalAnswer error = ModalAnswer::CloseMessageBox(seen);
-        fixture.Click(TransferButton);
+        fixture.Click(ControlRole::TransferButton);
         return seen;
     }
 
@@ -100,7 +98,7 @@ TEST_F(FirmwareUpdate, SendsTheImagePageByPageAndSaysComplete)
     EXPECT_TRUE(fixture.Panel().Link().programming);
 
     // The exit button is ignored while the image is sent.
-    fixture.Click(1248);
+    fixture.Click(ControlRole::ExitButton);
     EXPECT_TRUE(fixture.Panel().isVisible());
 
     ASSERT_TRUE(WaitUntilDone());
@@ -170,7 +168,7 @@ TEST_F(FirmwareUpdate, ADeviceThatFallsSilentEndsTheWaitAfterTenSeconds)
     EXPECT_EQ(fixture.Panel().StatusText(),
               std::string("Programming Sonavire Firmware; ERROR! No response from Sonavire")
                   .substr(0, 59));
-    fixture.Click(1248);
+    fixture.Click(ControlRole::ExitButton);
     EXPECT_FALSE(fixture.Panel().isVisible());
 }
 
@@ -255,7 +253,7 @@ TEST_F(PacedFirmwareUpdate, NothingEndsTheProgramWhileTheImageIsSent)
          }},
         {"exit button",
          [&] {
-             fixture.Click(FindControl(ControlRole::ExitButton)->id);
+             fixture.Click(ControlRole::ExitButton);
              return !panel.isVisible();
          }},
     };

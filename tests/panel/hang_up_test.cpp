@@ -52,7 +52,7 @@ TEST_P(HangUp, IsReportedWithoutSpinning)
     EmulatorOptions options;
     options.updateMode = GetParam().updateMode;
     CEmulatedDevice& device = fixture.StartDevice(options);
-    fixture.Click(1257);
+    fixture.Click(ControlRole::ModeButton);
     ASSERT_EQ(fixture.Panel().Link().mode, GetParam().connected);
 
     const auto wallStart = std::chrono::steady_clock::now();

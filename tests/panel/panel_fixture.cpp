@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "panel/control_layout.h"
-
 namespace {
 
 // What the one-second poll asks whenever it runs; a test of a handler's wire traffic leaves
@@ -20,6 +18,11 @@ namespace {
 bool IsPollQuery(const std::string& line)
 {
     return line == "?M" || line == "?V" || line == "FP" || line == "QS";
+}
+
+void ClickCentre(QWidget& control)
+{
+    QTest::mouseClick(&control, Qt::LeftButton, {}, control.rect().center());
 }
 
 } // namespace
@@ -49,7 +52,7 @@ CEmulatedDevice& PanelFixture::StartDevice(EmulatorOptions options)
 
 void PanelFixture::GoLive()
 {
-    Click(1257);
+    Click(ControlRole::ModeButton);
     ASSERT_EQ(panel->Link().mode, ControlMode::Live);
     NewCommands();
 }
@@ -76,15 +79,19 @@ void PanelFixture::Tick(int times)
 
 bool PanelFixture::LampLit() const
 {
-    const QWidget* lamp = panel->Control(FindControl(ControlRole::FrontPanelLamp)->id);
+    const QWidget* lamp = panel->Control(ControlRole::FrontPanelLamp);
     const QRgb pixel = panel->grab().toImage().pixel(lamp->geometry().center());
     return qRed(pixel) > 150 && qGreen(pixel) < 100 && qBlue(pixel) < 100;
 }
 
-void PanelFixture::Click(int id)
+void PanelFixture::Click(ControlRole role, int strip)
 {
-    QWidget* control = panel->Control(id);
-    QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+    ClickCentre(*panel->Control(role, strip));
+}
+
+void PanelFixture::Click(FilterType type, int channel)
+{
+    ClickCentre(*panel->Control(ControlRole::FilterButton, channel, static_cast<int>(type)));
 }
 
 std::string PanelFixture::Status() const

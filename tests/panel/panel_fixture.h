@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "emulator/emulated_device.h"
+#include "model/filter_type.h"
 #include "panel/config_dlg.h"
+#include "panel/control_layout.h"
 #include "panel/control_panel_dlg.h"
 
 // A panel window on the offscreen screen, shown and ready for events, optionally with an
@@ -33,7 +35,10 @@ public:
     // The lines the device received since the last call, without the poll's queries.
     std::vector<std::string> NewCommands();
 
-    void Click(int id);
+    // Clicks the control of a role on a strip (strip -1 for the single controls).
+    void Click(ControlRole role, int strip = -1);
+    // Clicks a channel's key of a filter type.
+    void Click(FilterType type, int channel);
     // Stops the panel's one-second clock, so that a test ticks it alone with Tick.
     void Tick(int times = 1);
     // The status display's text without its trailing spaces.
@@ -42,9 +47,9 @@ public:
     bool LampLit() const;
 
     template <typename Control>
-    Control& ControlAt(int id)
+    Control& ControlAt(ControlRole role, int strip = -1)
     {
-        return *static_cast<Control*>(panel->Control(id));
+        return *static_cast<Control*>(panel->Control(role, strip));
     }
 
 private:

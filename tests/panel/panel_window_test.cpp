@@ -11,11 +11,18 @@
 
 #include <gtest/gtest.h>
 
+#include "bench/paint_counter.h"
 #include "model/value_scale.h"
+#include "storage/port_preference.h"
 
 namespace {
 
 const std::string Welcome = "Welcome! Click '?' button or press F1 for help.";
+
+QSettings PortSettings()
+{
+    return QSettings(PreferenceOrganisation, PreferenceApplication);
+}
 
 TEST(PanelStart, ShowsEveryStripAtItsDefaults)
 {
@@ -23,21 +30,27 @@ TEST(PanelStart, ShowsEveryStripAtItsDefaults)
     CControlPanelDlg& panel = fixture.Panel();
     EXPECT_EQ(panel.Settings(), PanelSettings{});
     for (int strip = 0; strip < StripCount; ++strip) {
-        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(1034 + strip).value(), 120) << strip;
-        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(1000 + strip).value(), 45) << strip;
-        EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1068 + strip).value(), 0) << strip;
-        EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1051 + strip).Text(), " 1000k");
-        EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1134 + strip).Text(), "0.0k");
+        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(ControlRole::FrequencyKnob, strip).value(), 120)
+            << strip;
+        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(ControlRole::QKnob, strip).value(), 45) << strip;
+        EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(ControlRole::GainFader, strip).value(), 0)
+            << strip;
+        EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(ControlRole::FrequencyReadout, strip).Text(),
+                  " 1000k");
+        EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(ControlRole::GainReadout, strip).Text(),
+                  "0.0k");
     }
     EXPECT_FALSE(fixture.LampLit());
     EXPECT_EQ(panel.StatusText(), Welcome + std::string(59 - Welcome.size(), ' '));
     EXPECT_EQ(panel.windowTitle(), QStringLiteral("Sonavire"));
     EXPECT_EQ(panel.size(), QSize(720, 539));
-    EXPECT_TRUE(panel.Control(1260)->isVisible());
-    EXPECT_EQ(panel.Control(1257)->toolTip(),
+    EXPECT_TRUE(panel.Control(ControlRole::RetrieveButton)->isVisible());
+    EXPECT_EQ(panel.Control(ControlRole::ModeButton)->toolTip(),
               QStringLiteral("Connect to Sonavire for Real-Time Control"));
-    EXPECT_EQ(panel.Control(1252)->toolTip(), QStringLiteral("Download Settings to Sonavire"));
-    EXPECT_EQ(panel.Control(1101)->toolTip(), QStringLiteral("Lock to Master Frequency"));
+    EXPECT_EQ(panel.Control(ControlRole::TransferButton)->toolTip(),
+              QStringLiteral("Download Settings to Sonavire"));
+    EXPECT_EQ(panel.Control(ControlRole::FrequencyLock, 15)->toolTip(),
+              QStringLiteral("Lock to Master Frequency"));
 }
 
 TEST(PanelStart, WelcomeStaysFiveTicksAndTheModeTextFollows)
@@ -65,46 +78,51 @@ TEST(PanelStart, LoadsTheSettingsFileNamedOnTheCommandLine)
     EXPECT_EQ(settings[2].freq, 2000.0);
     EXPECT_EQ(settings[2].filter, FilterType::High);
     EXPECT_TRUE(settings[2].gainLock);
-    EXPECT_EQ(settings[16].gain, 5.0);
-    EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(1036).value(), FrequencyScale.ToPosition(2000.0));
-    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1053).Text(), " 2000k");
-    EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(1084).value(), 252);
+    EXPECT_EQ(settings[MasterStrip].gain, 5.0);
+    EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(ControlRole::FrequencyKnob, 2).value(),
+              FrequencyScale.ToPosition(2000.0));
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(ControlRole::FrequencyReadout, 2).Text(),
+              " 2000k");
+    EXPECT_EQ(fixture.ControlAt<CBitmapSlider>(ControlRole::GainFader, MasterStrip).value(), 252);
     EXPECT_EQ(fixture.Status(), "Settings Loaded");
 }
 
 // Each lock button flips its own flag and nothing else.
 TEST(PanelRouting, EveryLockButtonReachesItsHandlerWithItsOwnId)
 {
+    struct Row
+    {
+        const char* name;
+        ControlRole lock;
+        bool StripSettings::*flag;
+    };
+    const Row rows[] = {{"frequency", ControlRole::FrequencyLock, &StripSettings::freqLock},
+                        {"Q", ControlRole::QLock, &StripSettings::qLock},
+                        {"gain", ControlRole::GainLock, &StripSettings::gainLock}};
     PanelFixture fixture;
-    for (int id = 1086; id <= 1133; ++id) {
-        const int channel = (id - 1086) % 16;
-        fixture.Click(id);
-        const StripSettings& strip = fixture.Panel().Settings()[channel];
-        const bool expected[] = {id < 1102, id >= 1102 && id < 1118, id >= 1118};
-        EXPECT_EQ(strip.freqLock, expected[0]) << id;
-        EXPECT_EQ(strip.qLock, expected[1]) << id;
-        EXPECT_EQ(strip.gainLock, expected[2]) << id;
-        fixture.Click(id);
-        EXPECT_EQ(fixture.Panel().Settings()[channel], StripSettings{}) << id;
+    for (const Row& row : rows) {
+        for (int channel = 0; channel < ChannelCount; ++channel) {
+            StripSettings locked;
+            locked.*row.flag = true;
+            fixture.Click(row.lock, channel);
+            EXPECT_EQ(fixture.Panel().Settings()[channel], locked) << row.name << " " << channel;
+            fixture.Click(row.lock, channel);
+            EXPECT_EQ(fixture.Panel().Settings()[channel], StripSettings{})
+                << row.name << " " << channel;
+        }
     }
 }
 
 TEST(PanelRouting, EveryFilterButtonSetsItsRowsTypeOnItsChannel)
 {
-    struct Row
-    {
-        int firstId;
-        FilterType type;
-    };
-    const Row rows[] = {{1168, FilterType::Band}, {1184, FilterType::Notch},
-                        {1200, FilterType::High}, {1216, FilterType::Low},
-                        {1232, FilterType::Tone}, {1151, FilterType::Flat}};
+    const FilterType rows[] = {FilterType::Band, FilterType::Notch, FilterType::High,
+                               FilterType::Low,  FilterType::Tone,  FilterType::Flat};
     PanelFixture fixture;
-    for (const Row& row : rows) {
-        for (int channel = 0; channel < 16; ++channel) {
-            fixture.Click(row.firstId + channel);
-            EXPECT_EQ(fixture.Panel().Settings()[channel].filter, row.type)
-                << row.firstId + channel;
+    for (const FilterType type : rows) {
+        for (int channel = 0; channel < ChannelCount; ++channel) {
+            fixture.Click(type, channel);
+            EXPECT_EQ(fixture.Panel().Settings()[channel].filter, type)
+                << FilterTypeToken(type) << " " << channel;
         }
     }
 }
@@ -112,7 +130,7 @@ TEST(PanelRouting, EveryFilterButtonSetsItsRowsTypeOnItsChannel)
 TEST(PanelRouting, TheButtonBetweenTheFirstTwoRowsMinimises)
 {
     PanelFixture fixture;
-    fixture.Click(1167);
+    fixture.Click(ControlRole::MinimizeButton);
     EXPECT_TRUE(fixture.Panel().windowState() & Qt::WindowMinimized);
     for (const StripSettings& strip : fixture.Panel().Settings())
         EXPECT_EQ(strip.filter, FilterType::Flat);
@@ -122,54 +140,35 @@ TEST(PanelExit, IsIgnoredWhileFirmwareIsBeingSent)
 {
     PanelFixture fixture;
     fixture.Panel().Link().programming = true;
-    fixture.Click(1248);
+    fixture.Click(ControlRole::ExitButton);
     EXPECT_TRUE(fixture.Panel().isVisible());
     fixture.Panel().Link().programming = false;
-    fixture.Click(1248);
+    fixture.Click(ControlRole::ExitButton);
     EXPECT_FALSE(fixture.Panel().isVisible());
     EXPECT_EQ(fixture.Panel().result(), QDialog::Accepted);
 }
-
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
 
 // A window that asks for a paint while it paints never rests.
 TEST(PanelPaint, AnIdlePanelDoesNotRepaint)
 {
     PanelFixture fixture;
     QTest::qWait(100);
-    PaintCounter counter;
-    fixture.Panel().installEventFilter(&counter);
+    const CPaintCounter paints(&fixture.Panel());
     QTest::qWait(300);
-    EXPECT_LE(counter.paints, 1);
+    EXPECT_LE(paints.Count(), 1);
 }
 
 TEST(PanelPortPreference, IsReadAtStartAndWrittenAtExit)
 {
-    QSettings({QStringLiteral("Roravir Ude")}, QStringLiteral("Sonavire"))
-        .setValue(QStringLiteral("ComPort"), QStringLiteral("/dev/ttyUSB7"));
+    PortSettings().setValue(PortPreferenceKey, QStringLiteral("/dev/ttyUSB7"));
     {
         CControlPanelDlg panel;
         EXPECT_EQ(panel.PortName(), "/dev/ttyUSB7");
         panel.SetPortName("/dev/ttyACM3");
     }
-    EXPECT_EQ(QSettings(QStringLiteral("Roravir Ude"), QStringLiteral("Sonavire"))
-                  .value(QStringLiteral("ComPort"))
-                  .toString(),
-              QStringLiteral("/dev/ttyACM3"));
+    EXPECT_EQ(PortSettings().value(PortPreferenceKey).toString(), QStringLiteral("/dev/ttyACM3"));
 
-    QSettings(QStringLiteral("Roravir Ude"), QStringLiteral("Sonavire"))
-        .setValue(QStringLiteral("ComPort"), QString(160, QLatin1Char('x')));
+    PortSettings().setValue(PortPreferenceKey, QString(PortPreferenceLimit, QLatin1Char('x')));
     CControlPanelDlg panel;
     EXPECT_EQ(panel.PortName(), "COM1");
 }
@@ -179,7 +178,7 @@ TEST(PanelDrag, APressStrictlyInsideTheBandMovesTheWindowWithTheCursor)
 {
     PanelFixture fixture;
     CControlPanelDlg& panel = fixture.Panel();
-    const QRect band = panel.Control(1262)->geometry();
+    const QRect band = panel.Control(ControlRole::DragArea)->geometry();
     struct Case
     {
         QPoint press;
@@ -227,7 +226,7 @@ TEST(PanelHelp, HelpButtonAndF1OpenThePageNamedAfterTheProgram)
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
 
     PanelFixture fixture;
-    fixture.Click(1261);
+    fixture.Click(ControlRole::HelpButton);
     QTest::keyClick(&fixture.Panel(), Qt::Key_F1);
     QFile::remove(page);
     QStringList seen;

@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr int LoadButton = 1258;
-constexpr int SaveButton = 1259;
-
 QByteArray Contents(const QString& path)
 {
     QFile file(path);
@@ -50,9 +47,9 @@ ModalAnswer AnswerBoxesUntilError(QStringList& seen)
 // Edits a few values through the panel's own controls.
 void EditSomeStrips(PanelFixture& fixture)
 {
-    fixture.Click(1200 + 2);                                         // channel 3: High
-    fixture.Click(1118 + 5);                                         // channel 6: gain lock
-    QTest::keyClick(fixture.Panel().Control(1068 + 16), Qt::Key_Up); // master gain up
+    fixture.Click(FilterType::High, 2);
+    fixture.Click(ControlRole::GainLock, 5);
+    QTest::keyClick(fixture.Panel().Control(ControlRole::GainFader, MasterStrip), Qt::Key_Up);
 }
 
 TEST(SettingsFiles, SaveWritesTheWholePanelUnderTheChosenName)
@@ -68,7 +65,7 @@ TEST(SettingsFiles, SaveWritesTheWholePanelUnderTheChosenName)
         PanelFixture fixture;
         EditSomeStrips(fixture);
         const ModalAnswer dialog = ChooseFile(folder.filePath(QString::fromLatin1(c.typed)));
-        fixture.Click(SaveButton);
+        fixture.Click(ControlRole::SaveButton);
         EXPECT_TRUE(dialog.Answered()) << c.typed;
         const QString written = folder.filePath(QString::fromLatin1(c.written));
         EXPECT_EQ(Contents(written).toStdString(), SettingsFileText(fixture.Panel().Settings()))
@@ -86,7 +83,7 @@ TEST(SettingsFiles, AWrongExtensionIsRefusedWithAMessage)
     QStringList seen;
     const ModalAnswer dialog = ChooseFile(path);
     const ModalAnswer box = ModalAnswer::CloseMessageBox(seen);
-    fixture.Click(LoadButton);
+    fixture.Click(ControlRole::LoadButton);
     EXPECT_TRUE(box.Answered());
     EXPECT_EQ(seen, QStringList({QStringLiteral("Error"),
                                  QStringLiteral("This is not a valid Sonavire file!")}));
@@ -106,7 +103,7 @@ TEST(SettingsFiles, ASaveThatCannotBeWrittenKeepsThePreviousFileAndSaysWhy)
     QStringList seen;
     const ModalAnswer dialog = ChooseFile(path);
     const ModalAnswer boxes = AnswerBoxesUntilError(seen);
-    fixture.Click(SaveButton);
+    fixture.Click(ControlRole::SaveButton);
     chmod(folder.path().toLocal8Bit().constData(), 0755);
     EXPECT_TRUE(boxes.Answered());
     EXPECT_EQ(Contents(path), QByteArray("[MASTER]\r\nGain=1.00\r\n"));
@@ -129,10 +126,11 @@ TEST(SettingsFiles, OnlyRegularFilesAreLoadedOrReplaced)
     ASSERT_TRUE(QFile::link(fifo, link));
     struct Case
     {
-        int button;
+        ControlRole button;
         QString chosen;
     };
-    for (const Case& c : {Case{LoadButton, fifo}, Case{SaveButton, link}}) {
+    for (const Case& c :
+         {Case{ControlRole::LoadButton, fifo}, Case{ControlRole::SaveButton, link}}) {
         PanelFixture fixture;
         EditSomeStrips(fixture);
         QCoreApplication::processEvents();
@@ -166,7 +164,7 @@ TEST(SettingsFiles, LoadingWhileLiveDownloadsEveryChannelInOrder)
         if (refused)
             device.InjectFault(Fault::Refusal, FaultTrigger::AtCommandPrefix("NO"));
         const ModalAnswer dialog = ChooseFile(path);
-        fixture.Click(LoadButton);
+        fixture.Click(ControlRole::LoadButton);
         const std::vector<std::string> commands = fixture.NewCommands();
         ASSERT_EQ(commands.size(), 16u);
         EXPECT_EQ(commands[0], "FL-1000.000-0.710-0.00001CC");
@@ -174,7 +172,7 @@ TEST(SettingsFiles, LoadingWhileLiveDownloadsEveryChannelInOrder)
         EXPECT_EQ(commands[15], "FL-1000.000-0.710-0.00016CC");
         EXPECT_EQ(fixture.Status(), refused ? "Download Failed! Check connection and try again."
                                             : "Settings Downloaded Successfully!");
-        EXPECT_EQ(fixture.Panel().Settings()[16].gain, 4.0);
+        EXPECT_EQ(fixture.Panel().Settings()[MasterStrip].gain, 4.0);
         EXPECT_EQ(device.Settings()[1].filter, refused ? FilterType::Flat : FilterType::Notch);
     }
 }
@@ -185,9 +183,9 @@ TEST(SettingsFiles, LoadingOfflineShowsTheFileAndSendsNothing)
     const QString path = folder.filePath(QStringLiteral("show.snv"));
     Write(path, "[CHANNEL3]\r\nFilter=lp\r\nQLock=1\r\n[channel4]\r\nFILTER=LP\r\n");
     PanelFixture fixture;
-    fixture.Click(1232 + 2); // channel 3: Tone, which an unknown token keeps
+    fixture.Click(FilterType::Tone, 2); // a type that an unknown token keeps
     const ModalAnswer dialog = ChooseFile(path);
-    fixture.Click(LoadButton);
+    fixture.Click(ControlRole::LoadButton);
     const PanelSettings& settings = fixture.Panel().Settings();
     EXPECT_EQ(settings[2].filter, FilterType::Tone);
     EXPECT_TRUE(settings[2].qLock);

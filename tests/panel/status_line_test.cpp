@@ -123,7 +123,8 @@ TEST(PanelStatus, ANewTextLetsWaitingEventsRunAndTheSameTextDoesNot)
     EXPECT_EQ(counter.handled, 0);
     fixture.Panel().ShowStatus("second", 2);
     EXPECT_EQ(counter.handled, 1);
-    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1085).Text(), Padded("second"));
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(ControlRole::StatusDisplay).Text(),
+              Padded("second"));
 }
 
 } // namespace

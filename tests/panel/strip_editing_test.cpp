@@ -11,37 +11,12 @@
 
 namespace {
 
-constexpr int Master = 16;
-
-int QKnob(int strip)
-{
-    return 1000 + strip;
-}
-int FreqKnob(int strip)
-{
-    return 1034 + strip;
-}
-int Fader(int strip)
-{
-    return 1068 + strip;
-}
-int FreqLock(int channel)
-{
-    return 1086 + channel;
-}
-int QLock(int channel)
-{
-    return 1102 + channel;
-}
-int GainLock(int channel)
-{
-    return 1118 + channel;
-}
+using enum ControlRole;
 
 // Drags a knob or fader up by the given number of pixels, a few pixels per move.
-void DragUp(PanelFixture& fixture, int id, int pixels)
+void DragUp(PanelFixture& fixture, ControlRole role, int strip, int pixels)
 {
-    QWidget* control = fixture.Panel().Control(id);
+    QWidget* control = fixture.Panel().Control(role, strip);
     Hand hand(*control, control->rect().center());
     for (int moved = 0; moved < pixels; moved += 5)
         hand.Move(0, -std::min(5, pixels - moved));
@@ -61,22 +36,22 @@ TEST(StripEditingOffline, EachControlChangesOnlyItsOwnStrip)
     struct Case
     {
         const char* name;
-        int id;
+        ControlRole role;
         int strip;
         StripSettings expected;
     };
     const Case cases[] = {
-        {"Q knob of channel 5", QKnob(4), 4, {1000.0, QScale.ToValue(75), 0.0}},
+        {"Q knob of channel 5", QKnob, 4, {1000.0, QScale.ToValue(75), 0.0}},
         {"frequency knob of channel 16",
-         FreqKnob(15),
+         FrequencyKnob,
          15,
          {FrequencyScale.ToValue(150), 0.707, 0.0}},
-        {"gain fader of channel 1", Fader(0), 0, {1000.0, 0.707, GainScale.ToValue(30)}},
-        {"master frequency", FreqKnob(Master), Master, {FrequencyScale.ToValue(150), 0.707, 0.0}},
+        {"gain fader of channel 1", GainFader, 0, {1000.0, 0.707, GainScale.ToValue(30)}},
+        {"master frequency", FrequencyKnob, MasterStrip, {FrequencyScale.ToValue(150), 0.707, 0.0}},
     };
     for (const Case& c : cases) {
         PanelFixture fixture;
-        DragUp(fixture, c.id, 30);
+        DragUp(fixture, c.role, c.strip, 30);
         EXPECT_EQ(fixture.Panel().Settings(), WithStrip(c.strip, c.expected)) << c.name;
         EXPECT_EQ(fixture.Status(), "Welcome! Click '?' button or press F1 for help.") << c.name;
     }
@@ -85,41 +60,43 @@ TEST(StripEditingOffline, EachControlChangesOnlyItsOwnStrip)
 TEST(StripEditingOffline, ReadOutsFollowTheModelValue)
 {
     PanelFixture fixture;
-    DragUp(fixture, FreqKnob(3), 80);
-    DragUp(fixture, Fader(3), 60);
-    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1054).Text(), " 1632k");
-    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1137).Text(), "1.2k");
+    DragUp(fixture, FrequencyKnob, 3, 80);
+    DragUp(fixture, GainFader, 3, 60);
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(FrequencyReadout, 3).Text(), " 1632k");
+    EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(GainReadout, 3).Text(), "1.2k");
 }
 
 TEST(StripEditingOffline, TurningALockOnMovesNothingAndTheMastersNextMoveSetsTheValue)
 {
     PanelFixture fixture;
-    DragUp(fixture, FreqKnob(1), 40);
-    DragUp(fixture, QKnob(1), 40);
-    DragUp(fixture, Fader(1), 40);
+    DragUp(fixture, FrequencyKnob, 1, 40);
+    DragUp(fixture, QKnob, 1, 40);
+    DragUp(fixture, GainFader, 1, 40);
     const PanelSettings before = fixture.Panel().Settings();
-    for (int id : {FreqLock(1), QLock(1), GainLock(1), FreqLock(8), QLock(8), GainLock(8)})
-        fixture.Click(id);
+    for (int channel : {1, 8}) {
+        for (ControlRole lock : {FrequencyLock, QLock, GainLock})
+            fixture.Click(lock, channel);
+    }
     PanelSettings locked = before;
     for (int channel : {1, 8})
         locked[channel].freqLock = locked[channel].qLock = locked[channel].gainLock = true;
     EXPECT_EQ(fixture.Panel().Settings(), locked);
 
-    DragUp(fixture, FreqKnob(Master), 10);
-    DragUp(fixture, QKnob(Master), 10);
-    DragUp(fixture, Fader(Master), 10);
+    DragUp(fixture, FrequencyKnob, MasterStrip, 10);
+    DragUp(fixture, QKnob, MasterStrip, 10);
+    DragUp(fixture, GainFader, MasterStrip, 10);
     const PanelSettings& after = fixture.Panel().Settings();
-    const int masterFreq = fixture.ControlAt<CBitmapKnob>(FreqKnob(Master)).value();
+    const int masterFreq = fixture.ControlAt<CBitmapKnob>(FrequencyKnob, MasterStrip).value();
     for (int channel : {1, 8}) {
         // Every locked control takes the master's position itself.
-        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(FreqKnob(channel)).value(), masterFreq);
+        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(FrequencyKnob, channel).value(), masterFreq);
         EXPECT_EQ(after[channel].freq, FrequencyScale.ToValue(masterFreq));
-        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(QKnob(channel)).value(),
-                  fixture.ControlAt<CBitmapKnob>(QKnob(Master)).value());
-        EXPECT_EQ(after[channel].q, after[Master].q);
-        EXPECT_EQ(after[channel].gain, after[Master].gain);
-        EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(1051 + channel).Text(),
-                  fixture.ControlAt<CBitmapFontStatic>(1051 + Master).Text());
+        EXPECT_EQ(fixture.ControlAt<CBitmapKnob>(QKnob, channel).value(),
+                  fixture.ControlAt<CBitmapKnob>(QKnob, MasterStrip).value());
+        EXPECT_EQ(after[channel].q, after[MasterStrip].q);
+        EXPECT_EQ(after[channel].gain, after[MasterStrip].gain);
+        EXPECT_EQ(fixture.ControlAt<CBitmapFontStatic>(FrequencyReadout, channel).Text(),
+                  fixture.ControlAt<CBitmapFontStatic>(FrequencyReadout, MasterStrip).Text());
     }
     for (int channel : {0, 2, 7, 9})
         EXPECT_EQ(after[channel], before[channel]) << channel;
@@ -137,15 +114,9 @@ struct LockedControl
 };
 
 const LockedControl LockedControls[] = {
-    {"Q", ControlRole::QKnob, ControlRole::QLock, QScale, &StripSettings::q, QToken},
-    {"gain", ControlRole::GainFader, ControlRole::GainLock, GainScale, &StripSettings::gain,
-     GainToken},
+    {"Q", QKnob, QLock, QScale, &StripSettings::q, QToken},
+    {"gain", GainFader, GainLock, GainScale, &StripSettings::gain, GainToken},
 };
-
-int IdOf(ControlRole role, int strip)
-{
-    return FindControl(role, strip)->id;
-}
 
 // Most positions' values are inexact in binary; a value that truncates back to the position
 // below is where a follower that took the master's value would fall behind.
@@ -161,15 +132,12 @@ TEST(StripEditingOffline, ALockedChannelShowsAndHoldsTheMastersValueAtEveryPosit
     constexpr int Channel = 5;
     for (const LockedControl& c : LockedControls) {
         PanelFixture fixture;
-        fixture.Click(IdOf(c.lock, Channel));
-        QWidget& master = *fixture.Panel().Control(IdOf(c.control, Master));
+        fixture.Click(c.lock, Channel);
+        QWidget& master = *fixture.Panel().Control(c.control, MasterStrip);
         const auto& masterControl = static_cast<const CSkinnedSlider&>(master);
-        const auto& follower =
-            *static_cast<const CSkinnedSlider*>(fixture.Panel().Control(IdOf(c.control, Channel)));
-        const auto& masterReadout =
-            fixture.ControlAt<CBitmapFontStatic>(IdOf(ControlRole::GainReadout, Master));
-        const auto& readout =
-            fixture.ControlAt<CBitmapFontStatic>(IdOf(ControlRole::GainReadout, Channel));
+        const auto& follower = fixture.ControlAt<CSkinnedSlider>(c.control, Channel);
+        const auto& masterReadout = fixture.ControlAt<CBitmapFontStatic>(GainReadout, MasterStrip);
+        const auto& readout = fixture.ControlAt<CBitmapFontStatic>(GainReadout, Channel);
         Hand down(master, master.rect().center());
         down.Move(0, masterControl.value());
         down.Release();
@@ -182,7 +150,7 @@ TEST(StripEditingOffline, ALockedChannelShowsAndHoldsTheMastersValueAtEveryPosit
             QCoreApplication::processEvents();
             const PanelSettings& settings = fixture.Panel().Settings();
             if (follower.value() != masterControl.value() ||
-                settings[Channel].*c.value != settings[Master].*c.value ||
+                settings[Channel].*c.value != settings[MasterStrip].*c.value ||
                 readout.Text() != masterReadout.Text())
                 behind.push_back(position);
         }
@@ -207,13 +175,13 @@ protected:
 TEST_F(StripEditingLive, ReleasingAChannelKnobSendsOneCommandWithTheFinalValue)
 {
     // The emulated device starts at 1000 Hz and Q 0.707 on every channel.
-    ASSERT_EQ(fixture.ControlAt<CBitmapKnob>(FreqKnob(0)).value(), 120);
-    DragUp(fixture, FreqKnob(0), 30);
+    ASSERT_EQ(fixture.ControlAt<CBitmapKnob>(FrequencyKnob, 0).value(), 120);
+    DragUp(fixture, FrequencyKnob, 0, 30);
     EXPECT_EQ(fixture.NewCommands(), std::vector<std::string>{"1234.00001FR"});
     EXPECT_EQ(fixture.Status(), "Frequency Setting Complete");
     EXPECT_EQ(fixture.Panel().Link().mode, ControlMode::Live);
 
-    DragUp(fixture, QKnob(9), 20);
+    DragUp(fixture, QKnob, 9, 20);
     EXPECT_EQ(fixture.NewCommands(), std::vector<std::string>{"0.93810FQ"});
     EXPECT_EQ(fixture.Status(), "Filter Q Setting Complete");
     EXPECT_EQ(fixture.Device().Settings()[9].q, 0.938);
@@ -221,15 +189,15 @@ TEST_F(StripEditingLive, ReleasingAChannelKnobSendsOneCommandWithTheFinalValue)
 
 TEST_F(StripEditingLive, TheMasterSendsToLockedChannelsInOrderAndNeverItself)
 {
-    fixture.Click(FreqLock(8));
-    fixture.Click(FreqLock(1));
+    fixture.Click(FrequencyLock, 8);
+    fixture.Click(FrequencyLock, 1);
     EXPECT_TRUE(fixture.NewCommands().empty());
-    DragUp(fixture, FreqKnob(Master), 30);
+    DragUp(fixture, FrequencyKnob, MasterStrip, 30);
     EXPECT_EQ(fixture.NewCommands(), (std::vector<std::string>{"1234.00002FR", "1234.00009FR"}));
     EXPECT_EQ(fixture.Status(), "Frequency Setting Complete");
 
     // No Q lock: the master's release sends nothing but still reports.
-    DragUp(fixture, QKnob(Master), 20);
+    DragUp(fixture, QKnob, MasterStrip, 20);
     EXPECT_TRUE(fixture.NewCommands().empty());
     EXPECT_EQ(fixture.Status(), "Filter Q Setting Complete");
 }
@@ -237,7 +205,7 @@ TEST_F(StripEditingLive, TheMasterSendsToLockedChannelsInOrderAndNeverItself)
 TEST_F(StripEditingLive, GainIsSentAtEveryMoveForEachLockedChannel)
 {
     const std::string status = fixture.Status();
-    DragUp(fixture, Fader(2), 25);
+    DragUp(fixture, GainFader, 2, 25);
     std::vector<std::string> commands = fixture.NewCommands();
     ASSERT_FALSE(commands.empty());
     for (const std::string& command : commands)
@@ -246,8 +214,8 @@ TEST_F(StripEditingLive, GainIsSentAtEveryMoveForEachLockedChannel)
     EXPECT_EQ(fixture.Status(), status);
 
     for (int channel : {4, 0, 11})
-        fixture.Click(GainLock(channel));
-    DragUp(fixture, Fader(Master), 10);
+        fixture.Click(GainLock, channel);
+    DragUp(fixture, GainFader, MasterStrip, 10);
     commands = fixture.NewCommands();
     ASSERT_FALSE(commands.empty());
     ASSERT_EQ(commands.size() % 3, 0u);
@@ -263,21 +231,20 @@ TEST_F(StripEditingLive, ALockedChannelReceivesTheMastersValue)
 {
     constexpr int Channel = 6;
     for (const LockedControl& c : LockedControls) {
-        fixture.Click(IdOf(c.lock, Channel));
-        const int id = IdOf(c.control, Master);
-        const int from = fixture.ControlAt<CSkinnedSlider>(id).value();
-        DragUp(fixture, id, FirstInexactPositionFrom(c.scale, from + 1) - from);
+        fixture.Click(c.lock, Channel);
+        const int from = fixture.ControlAt<CSkinnedSlider>(c.control, MasterStrip).value();
+        DragUp(fixture, c.control, MasterStrip, FirstInexactPositionFrom(c.scale, from + 1) - from);
         const std::vector<std::string> commands = fixture.NewCommands();
         ASSERT_FALSE(commands.empty()) << c.name;
-        const double sent = fixture.Panel().Settings()[Master].*c.value;
+        const double sent = fixture.Panel().Settings()[MasterStrip].*c.value;
         EXPECT_EQ(commands.back(), MakeValueCommand(Channel, sent, c.token)) << c.name;
     }
 }
 
 TEST_F(StripEditingLive, AFilterClickIsSentEvenWhenTheTypeIsAlreadySet)
 {
-    fixture.Click(1216 + 4);
-    fixture.Click(1216 + 4);
+    fixture.Click(FilterType::Low, 4);
+    fixture.Click(FilterType::Low, 4);
     EXPECT_EQ(fixture.NewCommands(), (std::vector<std::string>{"LP05FI", "LP05FI"}));
     EXPECT_EQ(fixture.Status(), "Filter Setting Complete");
     EXPECT_EQ(fixture.Device().Settings()[4].filter, FilterType::Low);
@@ -292,9 +259,9 @@ TEST_F(StripEditingLive, ARefusedCommandIsReportedAsFailed)
         const char* status;
     };
     const Case cases[] = {
-        {"frequency", [&] { DragUp(fixture, FreqKnob(3), 10); }, "Frequency Setting Failed"},
-        {"Q", [&] { DragUp(fixture, QKnob(3), 10); }, "Filter Q Setting Failed"},
-        {"filter", [&] { fixture.Click(1184 + 3); }, "Filter Setting Failed"},
+        {"frequency", [&] { DragUp(fixture, FrequencyKnob, 3, 10); }, "Frequency Setting Failed"},
+        {"Q", [&] { DragUp(fixture, QKnob, 3, 10); }, "Filter Q Setting Failed"},
+        {"filter", [&] { fixture.Click(FilterType::Notch, 3); }, "Filter Setting Failed"},
     };
     for (const Case& c : cases) {
         fixture.Device().InjectFault(Fault::Refusal);
@@ -308,11 +275,11 @@ TEST_F(StripEditingLive, ARefusedCommandIsReportedAsFailed)
 
 TEST_F(StripEditingLive, NothingIsSentOnceTheLinkIsOffline)
 {
-    fixture.Click(1257);
+    fixture.Click(ModeButton);
     ASSERT_EQ(fixture.Panel().Link().mode, ControlMode::Offline);
-    DragUp(fixture, FreqKnob(2), 10);
-    DragUp(fixture, Fader(2), 10);
-    fixture.Click(1200 + 2);
+    DragUp(fixture, FrequencyKnob, 2, 10);
+    DragUp(fixture, GainFader, 2, 10);
+    fixture.Click(FilterType::High, 2);
     EXPECT_TRUE(fixture.NewCommands().empty());
     EXPECT_EQ(fixture.Panel().Settings()[2].filter, FilterType::High);
 }

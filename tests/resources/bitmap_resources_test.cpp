@@ -1,3 +1,4 @@
+#include "resources/bitmap_ids.h"
 #include "resources/skin_resources.h"
 #include "tests/resources/bmp_header.h"
 #include "tests/resources/resource_bitmap.h"
@@ -32,19 +33,56 @@ constexpr Outline K = Outline::Keyed;
 
 // Every bitmap resource the panel loads, with the size, depth and outline it relies on.
 constexpr ExpectedBitmap Expected[] = {
-    {128, 32, 32, 24, K}, {129, 704, 90, 4, R}, {130, 512, 66, 4, R},   {131, 352, 45, 4, R},
-    {137, 28, 10, 8, R},  {138, 28, 10, 8, R},  {139, 28, 10, 8, R},    {140, 28, 10, 8, R},
-    {141, 28, 10, 8, R},  {142, 28, 10, 8, R},  {143, 28, 10, 8, R},    {144, 28, 10, 8, R},
-    {145, 28, 10, 8, R},  {146, 28, 10, 8, R},  {147, 28, 10, 8, R},    {148, 28, 10, 8, R},
-    {150, 14, 16, 24, R}, {152, 10, 10, 24, R}, {153, 10, 10, 24, R},   {162, 31, 31, 24, K},
-    {165, 25, 24, 24, K}, {166, 3, 3, 24, K},   {171, 720, 539, 24, R}, {173, 14, 16, 24, R},
-    {174, 14, 16, 24, R}, {176, 14, 16, 24, R}, {177, 14, 16, 24, R},   {178, 14, 16, 24, R},
-    {179, 20, 20, 24, R}, {180, 20, 20, 24, R}, {181, 44, 20, 24, R},   {182, 25, 20, 24, R},
-    {183, 25, 20, 24, R}, {184, 20, 20, 24, R}, {185, 20, 20, 24, R},   {186, 20, 20, 24, R},
-    {187, 20, 20, 24, R}, {188, 44, 20, 24, R}, {189, 25, 20, 24, R},   {190, 25, 20, 24, R},
-    {191, 44, 20, 24, R}, {192, 44, 20, 24, R}, {198, 30, 67, 24, K},   {200, 30, 6, 24, K},
-    {203, 25, 20, 24, R}, {204, 25, 20, 24, R}, {205, 9, 9, 24, K},     {206, 9, 9, 24, K},
-    {207, 20, 20, 24, R}, {208, 20, 20, 24, R},
+    {BitmapId::Icon, 32, 32, 24, K},
+    {BitmapId::LargeFont, 704, 90, 4, R},
+    {BitmapId::MediumFont, 512, 66, 4, R},
+    {BitmapId::SmallFont, 352, 45, 4, R},
+    {BitmapId::FlatKeySelected, 28, 10, 8, R},
+    {BitmapId::FlatKey, 28, 10, 8, R},
+    {BitmapId::NotchKeySelected, 28, 10, 8, R},
+    {BitmapId::ToneKey, 28, 10, 8, R},
+    {BitmapId::BandKey, 28, 10, 8, R},
+    {BitmapId::HighKey, 28, 10, 8, R},
+    {BitmapId::LowKey, 28, 10, 8, R},
+    {BitmapId::NotchKey, 28, 10, 8, R},
+    {BitmapId::ToneKeySelected, 28, 10, 8, R},
+    {BitmapId::BandKeySelected, 28, 10, 8, R},
+    {BitmapId::HighKeySelected, 28, 10, 8, R},
+    {BitmapId::LowKeySelected, 28, 10, 8, R},
+    {BitmapId::MinimizeUp, 14, 16, 24, R},
+    {BitmapId::LockLit, 10, 10, 24, R},
+    {BitmapId::LockUnlit, 10, 10, 24, R},
+    {BitmapId::KnobBody, 31, 31, 24, K},
+    {BitmapId::KnobCap, 25, 24, 24, K},
+    {BitmapId::KnobDot, 3, 3, 24, K},
+    {BitmapId::Background, 720, 539, 24, R},
+    {BitmapId::ExitUp, 14, 16, 24, R},
+    {BitmapId::ExitDown, 14, 16, 24, R},
+    {BitmapId::MinimizeDown, 14, 16, 24, R},
+    {BitmapId::ExitFocus, 14, 16, 24, R},
+    {BitmapId::MinimizeFocus, 14, 16, 24, R},
+    {BitmapId::LoadUp, 20, 20, 24, R},
+    {BitmapId::SaveUp, 20, 20, 24, R},
+    {BitmapId::ConnectUp, 44, 20, 24, R},
+    {BitmapId::DownloadUp, 25, 20, 24, R},
+    {BitmapId::RetrieveUp, 25, 20, 24, R},
+    {BitmapId::ConfigureUp, 20, 20, 24, R},
+    {BitmapId::LoadDown, 20, 20, 24, R},
+    {BitmapId::SaveDown, 20, 20, 24, R},
+    {BitmapId::ConfigureDown, 20, 20, 24, R},
+    {BitmapId::ConnectDown, 44, 20, 24, R},
+    {BitmapId::DownloadDown, 25, 20, 24, R},
+    {BitmapId::RetrieveDown, 25, 20, 24, R},
+    {BitmapId::DisconnectUp, 44, 20, 24, R},
+    {BitmapId::DisconnectDown, 44, 20, 24, R},
+    {BitmapId::FaderChannel, 30, 67, 24, K},
+    {BitmapId::FaderThumb, 30, 6, 24, K},
+    {BitmapId::FirmwareUp, 25, 20, 24, R},
+    {BitmapId::FirmwareDown, 25, 20, 24, R},
+    {BitmapId::LampOff, 9, 9, 24, K},
+    {BitmapId::LampOn, 9, 9, 24, K},
+    {BitmapId::HelpUp, 20, 20, 24, R},
+    {BitmapId::HelpDown, 20, 20, 24, R},
 };
 
 class BitmapResource : public testing::TestWithParam<ExpectedBitmap>
@@ -129,13 +167,15 @@ TEST(BitmapResources, FoldersBeforeTheCompiledSkinTakePrecedence)
     ASSERT_TRUE(folder.isValid());
     QImage replacement(4, 4, QImage::Format_RGB32);
     replacement.fill(Qt::green);
-    ASSERT_TRUE(replacement.save(folder.filePath(QStringLiteral("171.bmp")), "BMP"));
+    ASSERT_TRUE(replacement.save(
+        folder.filePath(QStringLiteral("%1.bmp").arg(BitmapId::Background)), "BMP"));
 
     SkinResources::InstallSearchPath({folder.path()});
-    EXPECT_EQ(QImage(SkinResources::BitmapPath(171)).size(), QSize(4, 4));
-    EXPECT_EQ(QImage(SkinResources::BitmapPath(205)), ResourceBitmap(205));
+    EXPECT_EQ(QImage(SkinResources::BitmapPath(BitmapId::Background)).size(), QSize(4, 4));
+    EXPECT_EQ(QImage(SkinResources::BitmapPath(BitmapId::LampOff)),
+              ResourceBitmap(BitmapId::LampOff));
     SkinResources::InstallSearchPath();
-    EXPECT_EQ(QImage(SkinResources::BitmapPath(171)).size(), QSize(720, 539));
+    EXPECT_EQ(QImage(SkinResources::BitmapPath(BitmapId::Background)).size(), QSize(720, 539));
 }
 
 TEST(BitmapResources, DesktopIconIsASquarePicture)

@@ -1,3 +1,4 @@
+#include "resources/bitmap_ids.h"
 #include "tests/resources/resource_bitmap.h"
 
 #include <QImage>
@@ -27,9 +28,14 @@ struct LampPair
 };
 
 constexpr LampPair LampPairs[] = {
-    {137, 138}, {146, 141}, {139, 144}, {147, 142}, {148, 143}, {145, 140}, // filter keys
-    {152, 153},                                                             // lock keys
-    {206, 205},                                                             // front-panel lamp
+    {BitmapId::FlatKeySelected, BitmapId::FlatKey},
+    {BitmapId::BandKeySelected, BitmapId::BandKey},
+    {BitmapId::NotchKeySelected, BitmapId::NotchKey},
+    {BitmapId::HighKeySelected, BitmapId::HighKey},
+    {BitmapId::LowKeySelected, BitmapId::LowKey},
+    {BitmapId::ToneKeySelected, BitmapId::ToneKey},
+    {BitmapId::LockLit, BitmapId::LockUnlit},
+    {BitmapId::LampOn, BitmapId::LampOff},
 };
 
 class LampPicture : public testing::TestWithParam<LampPair>
@@ -62,7 +68,9 @@ INSTANTIATE_TEST_SUITE_P(Skin, LampPicture, testing::ValuesIn(LampPairs),
 
 TEST(FilterKeyPictures, LampSitsLeftOfTheCaption)
 {
-    for (int number : {137, 139, 145, 146, 147, 148}) {
+    for (unsigned int number :
+         {BitmapId::FlatKeySelected, BitmapId::NotchKeySelected, BitmapId::ToneKeySelected,
+          BitmapId::BandKeySelected, BitmapId::HighKeySelected, BitmapId::LowKeySelected}) {
         const QImage key = ResourceBitmap(number);
         for (int y = 0; y < key.height(); ++y) {
             for (int x = key.width() / 4; x < key.width(); ++x)
@@ -81,8 +89,17 @@ struct ButtonLooks
 };
 
 constexpr ButtonLooks Buttons[] = {
-    {150, 176, 178}, {173, 174, 177}, {207, 208, 0}, {179, 185, 0}, {180, 186, 0}, {184, 187, 0},
-    {181, 188, 0},   {191, 192, 0},   {182, 189, 0}, {203, 204, 0}, {183, 190, 0},
+    {BitmapId::MinimizeUp, BitmapId::MinimizeDown, BitmapId::MinimizeFocus},
+    {BitmapId::ExitUp, BitmapId::ExitDown, BitmapId::ExitFocus},
+    {BitmapId::HelpUp, BitmapId::HelpDown, 0},
+    {BitmapId::LoadUp, BitmapId::LoadDown, 0},
+    {BitmapId::SaveUp, BitmapId::SaveDown, 0},
+    {BitmapId::ConfigureUp, BitmapId::ConfigureDown, 0},
+    {BitmapId::ConnectUp, BitmapId::ConnectDown, 0},
+    {BitmapId::DisconnectUp, BitmapId::DisconnectDown, 0},
+    {BitmapId::DownloadUp, BitmapId::DownloadDown, 0},
+    {BitmapId::FirmwareUp, BitmapId::FirmwareDown, 0},
+    {BitmapId::RetrieveUp, BitmapId::RetrieveDown, 0},
 };
 
 struct MeanColour
@@ -148,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(Skin, ButtonPictures, testing::ValuesIn(Buttons),
 // pixels in from the body's corner.
 TEST(KnobPictures, BodyHasTickMarksAroundIt)
 {
-    const QImage body = ResourceBitmap(162);
+    const QImage body = ResourceBitmap(BitmapId::KnobBody);
     ASSERT_EQ(body.size(), QSize(31, 31));
     int changes = 0;
     bool previous = IsMagenta(body.pixel(15, 30));
@@ -165,7 +182,7 @@ TEST(KnobPictures, BodyHasTickMarksAroundIt)
 
 TEST(KnobPictures, CapCoversTheDotsWholeOrbit)
 {
-    const QImage cap = ResourceBitmap(165);
+    const QImage cap = ResourceBitmap(BitmapId::KnobCap);
     ASSERT_EQ(cap.size(), QSize(25, 24));
     for (int degrees = 0; degrees < 360; degrees += 5) {
         const double angle = degrees * std::numbers::pi / 180;
@@ -179,14 +196,14 @@ TEST(KnobPictures, CapCoversTheDotsWholeOrbit)
 
 TEST(KnobPictures, DotIsVisibleOnTheSilverCap)
 {
-    const QImage dot = ResourceBitmap(166);
+    const QImage dot = ResourceBitmap(BitmapId::KnobDot);
     ASSERT_EQ(dot.size(), QSize(3, 3));
     EXPECT_TRUE(IsRed(dot.pixel(1, 1)));
 }
 
 TEST(FaderPictures, ChannelIsADarkSlotBetweenTickScales)
 {
-    const QImage channel = ResourceBitmap(198);
+    const QImage channel = ResourceBitmap(BitmapId::FaderChannel);
     ASSERT_EQ(channel.size(), QSize(30, 67));
     const int travelTop = 3;
     const int travelBottom = 64;
@@ -206,7 +223,7 @@ TEST(FaderPictures, ChannelIsADarkSlotBetweenTickScales)
 
 TEST(FaderPictures, ThumbCarriesARedLineAcrossIt)
 {
-    const QImage thumb = ResourceBitmap(200);
+    const QImage thumb = ResourceBitmap(BitmapId::FaderThumb);
     ASSERT_EQ(thumb.size(), QSize(30, 6));
     int bestRow = 0;
     for (int y = 0; y < thumb.height(); ++y) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "firmware/fileio.h"
+#include "model/strip_settings.h"
 #include "panel/config_dlg.h"
 #include "panel/control_layout.h"
 #include "tools/help_pictures/callout_painter.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-constexpr int Master = MasterStrip;
 // Ticks enough for the status line's rotation to come round to any of its texts.
 constexpr int RotationTicks = 20;
 constexpr int FirmwareWaitMs = 30000;
@@ -35,11 +35,6 @@ constexpr int MasterGainPresses = 100;
 constexpr int FirstLockedChannel = 12;
 constexpr int StripZoom = 2;
 constexpr int DiscSpacing = 22;
-
-int IdOf(ControlRole role, int strip = -1, int filterType = -1)
-{
-    return FindControl(role, strip, filterType)->id;
-}
 
 // A show's set-up as the emulated device holds it before the panel connects: every channel
 // different, so that the picture shows what the panel reads back.
@@ -97,7 +92,7 @@ SerialPortEntry Port(const char* path)
 {
     SerialPortEntry entry;
     entry.path = path;
-    entry.probe = 0;
+    entry.probe = PortProbe::Free;
     return entry;
 }
 
@@ -106,7 +101,7 @@ SerialPortEntry PortWithoutPermission(const char* path, const char* group)
 {
     SerialPortEntry entry;
     entry.path = path;
-    entry.probe = 2;
+    entry.probe = PortProbe::Refused;
     entry.reason = "Permission denied";
     entry.permissionDenied = true;
     entry.group = group;
@@ -154,14 +149,14 @@ QPoint BottomMiddle(const QRect& r)
 // The dark band at the top of the window that holds the buttons.
 QRect TitleBand(CPanelStage& stage)
 {
-    return {0, 0, WindowWidth, stage.Place(IdOf(ControlRole::HelpButton)).bottom() + 4};
+    return {0, 0, WindowWidth, stage.Place(ControlRole::HelpButton).bottom() + 4};
 }
 
 // The buttons that change with the mode, with the fixed ones before them.
 QRect ModeButtons(CPanelStage& stage)
 {
-    return stage.Place(IdOf(ControlRole::HelpButton))
-        .united(stage.Place(IdOf(ControlRole::RetrieveButton)))
+    return stage.Place(ControlRole::HelpButton)
+        .united(stage.Place(ControlRole::RetrieveButton))
         .adjusted(-6, -4, 6, 4);
 }
 
@@ -203,14 +198,14 @@ QImage CHelpPictures::OverviewWithCallouts(CPanelStage& stage) const
     QRect master;
     for (const ControlEntry& entry : MainWindowLayout()) {
         if (entry.strip == 0)
-            firstStrip = firstStrip.united(stage.Place(entry.id));
-        else if (entry.strip == Master)
-            master = master.united(stage.Place(entry.id));
+            firstStrip = firstStrip.united(stage.Place(entry));
+        else if (entry.strip == MasterStrip)
+            master = master.united(stage.Place(entry));
     }
     firstStrip = firstStrip.adjusted(-3, -4, 3, 3);
     master = master.adjusted(-6, -4, 6, 3);
-    const QRect lamp = stage.Place(IdOf(ControlRole::FrontPanelLamp)).adjusted(-3, -3, 128, 3);
-    const QRect status = stage.Place(IdOf(ControlRole::StatusDisplay)).adjusted(-4, -4, 4, 4);
+    const QRect lamp = stage.Place(ControlRole::FrontPanelLamp).adjusted(-3, -3, 128, 3);
+    const QRect status = stage.Place(ControlRole::StatusDisplay).adjusted(-4, -4, 4, 4);
 
     CCalloutPainter callouts(stage.Grab());
     callouts.Frame(1, titleBand, {titleBand.center().x() + 40, titleBand.center().y()});
@@ -235,7 +230,7 @@ QImage CHelpPictures::TitleBandWithCallouts(CPanelStage& stage) const
     int number = 1;
     int lastDisc = -DiscSpacing;
     for (ControlRole role : buttons) {
-        const QRect place = stage.Place(IdOf(role));
+        const QRect place = stage.Place(role);
         // The drag band is as tall as the title band; its leader stops inside it, clear of
         // the name on its right.
         const QPoint part = role == ControlRole::DragArea
@@ -252,7 +247,7 @@ QImage CHelpPictures::TitleBandWithCallouts(CPanelStage& stage) const
 
 bool CHelpPictures::GoLive(CPanelStage& stage)
 {
-    stage.Click(IdOf(ControlRole::ModeButton));
+    stage.Click(ControlRole::ModeButton);
     if (stage.Panel().Link().mode != ControlMode::Live)
         return Fail(QStringLiteral("the panel did not go live: %1")
                         .arg(QString::fromStdString(stage.Panel().StatusText())));
@@ -262,10 +257,11 @@ bool CHelpPictures::GoLive(CPanelStage& stage)
 bool CHelpPictures::MoveMasterGainWithLocks(CPanelStage& stage)
 {
     for (int channel = FirstLockedChannel; channel < ChannelCount; ++channel)
-        stage.Click(IdOf(ControlRole::GainLock, channel));
-    stage.PressKey(IdOf(ControlRole::GainFader, Master), Qt::Key_Up, MasterGainPresses);
+        stage.Click(ControlRole::GainLock, channel);
+    stage.PressKey(ControlRole::GainFader, MasterStrip, Qt::Key_Up, MasterGainPresses);
     const PanelSettings& settings = stage.Panel().Settings();
-    if (settings[ChannelCount - 1].gain != settings[Master].gain || settings[Master].gain == 0.0)
+    if (settings[ChannelCount - 1].gain != settings[MasterStrip].gain ||
+        settings[MasterStrip].gain == 0.0)
         return Fail(QStringLiteral("the locked channels did not follow the master gain"));
     return true;
 }
@@ -284,9 +280,9 @@ bool CHelpPictures::DrawLive()
 
     // The gain rows of the locked channels and the master, with an unlocked one beside them.
     const QRect locks(
-        QPoint(stage.Place(IdOf(ControlRole::GainFader, FirstLockedChannel - 1)).left() - 8,
-               stage.Place(IdOf(ControlRole::FrontPanelLamp)).top() - 14),
-        QPoint(WindowWidth - 1, stage.Place(IdOf(ControlRole::GainReadout, Master)).bottom() + 4));
+        QPoint(stage.Place(ControlRole::GainFader, FirstLockedChannel - 1).left() - 8,
+               stage.Place(ControlRole::FrontPanelLamp).top() - 14),
+        QPoint(WindowWidth - 1, stage.Place(ControlRole::GainReadout, MasterStrip).bottom() + 4));
     return Write(QStringLiteral("panel-live"), stage.Grab()) &&
            Write(QStringLiteral("mode-buttons-live"), stage.Grab(ModeButtons(stage))) &&
            Write(QStringLiteral("channel-strip"), StripWithCallouts(stage, FirstLockedChannel)) &&
@@ -298,7 +294,7 @@ QImage CHelpPictures::StripWithCallouts(CPanelStage& stage, int channel) const
     QRect strip;
     for (const ControlEntry& entry : MainWindowLayout()) {
         if (entry.strip == channel)
-            strip = strip.united(stage.Place(entry.id));
+            strip = strip.united(stage.Place(entry));
     }
     // From below the title band, so that the channel's number shows above its read-out.
     const int top = TitleBand(stage).bottom() + 1;
@@ -307,7 +303,7 @@ QImage CHelpPictures::StripWithCallouts(CPanelStage& stage, int channel) const
                                                   Qt::FastTransformation);
     const QPoint origin = area.topLeft();
     auto at = [&](ControlRole role, int filterType = -1) {
-        return Scaled(stage.Place(IdOf(role, channel, filterType)), origin, StripZoom);
+        return Scaled(stage.Place(role, channel, filterType), origin, StripZoom);
     };
 
     const int discX = zoomed.width() + DiscSpacing;
@@ -342,7 +338,7 @@ bool CHelpPictures::DrawFrontPanelActive(CPanelStage& stage)
         device.SetFrontPanelVolume(channel, FrontPanelVolumes[static_cast<std::size_t>(channel)]);
     if (!stage.TickUntilStatus("Front Panel Volume Controls Active", 3 * RotationTicks))
         return Fail(QStringLiteral("the panel never showed the device's front panel in charge"));
-    const int top = stage.Place(IdOf(ControlRole::FrontPanelLamp)).top() - 14;
+    const int top = stage.Place(ControlRole::FrontPanelLamp).top() - 14;
     return Write(QStringLiteral("front-panel-active"),
                  stage.Grab(QRect(0, top, WindowWidth, WindowHeight - top)));
 }
@@ -362,7 +358,7 @@ bool CHelpPictures::DrawFirmwareUpdate()
     options.paced = true;
     if (!stage.StartDevice(options, error))
         return false;
-    stage.Click(IdOf(ControlRole::ModeButton));
+    stage.Click(ControlRole::ModeButton);
     if (stage.Panel().Link().mode != ControlMode::FirmwareUpdate)
         return Fail(QStringLiteral("the panel did not enter firmware update mode"));
     return Write(QStringLiteral("mode-buttons-update"), stage.Grab(ModeButtons(stage))) &&
@@ -382,7 +378,7 @@ bool CHelpPictures::SendFirmware(CPanelStage& stage, const QString& hexFile)
         box->button(QMessageBox::Ok)->click();
         return true;
     });
-    stage.Click(IdOf(ControlRole::TransferButton));
+    stage.Click(ControlRole::TransferButton);
     if (!watch.AllAnswered() || !stage.Panel().Link().programming)
         return Fail(QStringLiteral("the firmware update did not start"));
 
@@ -392,7 +388,7 @@ bool CHelpPictures::SendFirmware(CPanelStage& stage, const QString& hexFile)
             return !link.programming || link.pageIndex * 100 >= link.pageCount * ProgressPercent;
         },
         FirmwareWaitMs);
-    const QRect status = stage.Place(IdOf(ControlRole::StatusDisplay)).adjusted(-8, -6, 8, 6);
+    const QRect status = stage.Place(ControlRole::StatusDisplay).adjusted(-8, -6, 8, 6);
     const QImage progress = stage.Grab(status);
     if (!halfway || !link.programming)
         return Fail(QStringLiteral("the firmware progress could not be caught"));

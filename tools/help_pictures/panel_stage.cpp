@@ -32,16 +32,16 @@ bool CPanelStage::StartDevice(const EmulatorOptions& options, QString& error)
     return true;
 }
 
-void CPanelStage::Click(int id)
+void CPanelStage::Click(ControlRole role, int strip)
 {
-    QWidget* control = panel->Control(id);
+    QWidget* control = panel->Control(role, strip);
     QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
     QCoreApplication::processEvents();
 }
 
-void CPanelStage::PressKey(int id, Qt::Key key, int times)
+void CPanelStage::PressKey(ControlRole role, int strip, Qt::Key key, int times)
 {
-    QWidget* control = panel->Control(id);
+    QWidget* control = panel->Control(role, strip);
     for (int i = 0; i < times; ++i) {
         QTest::keyClick(control, key);
         // Each press posts its notification; the panel handles it before the next press.
@@ -59,9 +59,14 @@ bool CPanelStage::TickUntilStatus(const std::string& text, int limit)
     return panel->StatusText().starts_with(text);
 }
 
-QRect CPanelStage::Place(int id) const
+QRect CPanelStage::Place(ControlRole role, int strip, int filterType) const
 {
-    return panel->Control(id)->geometry();
+    return panel->Control(role, strip, filterType)->geometry();
+}
+
+QRect CPanelStage::Place(const ControlEntry& entry) const
+{
+    return Place(entry.role, entry.strip, entry.filterType);
 }
 
 QImage CPanelStage::Grab(const QRect& area) const

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "emulator/emulated_device.h"
+#include "panel/control_layout.h"
 #include "panel/control_panel_dlg.h"
 
 // The panel as the operator has it on screen, shown on the offscreen platform, optionally
@@ -26,15 +27,17 @@ public:
     // Starts the emulated device and makes its port the panel's for this run only.
     bool StartDevice(const EmulatorOptions& options, QString& error);
 
-    // A real click in the middle of the control, as the mouse gives it.
-    void Click(int id);
+    // A real click in the middle of the control of a role on a strip (strip -1 for the
+    // single controls), as the mouse gives it.
+    void Click(ControlRole role, int strip = -1);
     // Real key presses on the control.
-    void PressKey(int id, Qt::Key key, int times);
+    void PressKey(ControlRole role, int strip, Qt::Key key, int times);
     // Ticks the panel's clock until the status line starts with text; false after limit ticks.
     bool TickUntilStatus(const std::string& text, int limit);
 
     // Where a control is, in the panel's pixels.
-    QRect Place(int id) const;
+    QRect Place(ControlRole role, int strip = -1, int filterType = -1) const;
+    QRect Place(const ControlEntry& entry) const;
     QImage Grab(const QRect& area = {}) const;
 
 private:
