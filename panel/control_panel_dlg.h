@@ -21,6 +21,7 @@
 #include "panel/control_layout.h"
 #include "panel/panel_message_target.h"
 #include "panel/status_line.h"
+#include "panel/strip_view.h"
 #include "panel/window_drag.h"
 #include "serial/serial_panel_wnd.h"
 
@@ -43,9 +44,6 @@ public:
         WM_GAINFADER_MOVED = AppMessage + 14,
     };
 
-    static constexpr int AboutCommand = 0x10;
-    static constexpr int WelcomeHold = 5;
-
     // startupFile: the settings file named when the program was started, loaded before the
     // first tick; empty for none.
     explicit CControlPanelDlg(const std::string& startupFile = {}, QWidget* parent = nullptr);
@@ -61,13 +59,7 @@ public:
     IMessageTarget* MessageTarget() override { return &messageTarget; }
 
     void ShowStatus(const std::string& text, int hold);
-    void UpdateStatusLine();
-    void UpdateModeButtons();
-    void UpdateStripControls(bool gainsOnly);
-    void UpdateLockButtons(int channel);
-    void UpdateFilterButtons(int channel);
     bool LoadSettingsFile(const std::string& path);
-    bool UpdateFirmware();
     // The handler of the one-second timer.
     void OnTimer();
     // Refused while a firmware image is being sent.
@@ -91,83 +83,63 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    using ClickHandler = void (CControlPanelDlg::*)(int id);
-    struct ClickRoute
-    {
-        int firstId;
-        int lastId;
-        ClickHandler handler;
-    };
-    static const ClickRoute ClickRoutes[];
-
-    // What a knob's release sends and shows.
-    struct KnobRelease
-    {
-        const char* sending;
-        const char* complete;
-        const char* failed;
-        bool StripSettings::*lock;
-        double StripSettings::*value;
-        bool (CDeviceLink::*send)(int index, double value);
-    };
-
-    // Start-up.
+    // Creation, routing and chrome (control_panel_dlg.cpp).
     void CreateControls();
     QWidget* ControlFor(const ControlEntry& entry);
+    void BindStrips();
     void OnInitDialog();
     void InitKnob(CBitmapKnob& knob, unsigned int moveMsg, unsigned int releaseMsg,
-                  const ValueScale& scale, double value);
-    void InitFader(CBitmapSlider& fader, double value);
+                  const ValueScale& scale);
+    void InitFader(CBitmapSlider& fader);
     void InitReadout(CBitmapFontStatic& readout, int lines, int columns);
     void InitFixedButtons();
     void InitToolTips();
-    void ReadPortPreference();
-    void WritePortPreference() const;
-
-    // Routing.
     void OnControlNotification(const CControlNotification& notification);
-    void OnClick(int id);
+    void OnClick(const ControlEntry& entry);
     void OnSysCommand(int command);
     void ShowSystemMenu(const QPoint& at);
+    void UpdateStatusLine();
+    void OnHelpButton(const ControlEntry& entry);
+    void OnMinimizeButton(const ControlEntry& entry);
+    void OnExitButton(const ControlEntry& entry);
+    void ShowAboutBox();
+    void ShowError(const QString& text);
 
-    // Strips.
-    void OnQKnobMoved(CBitmapKnob& knob);
-    void OnQKnobReleased(CBitmapKnob& knob);
-    void OnFreqKnobMoved(CBitmapKnob& knob);
-    void OnFreqKnobReleased(CBitmapKnob& knob);
-    void SendReleasedKnob(int strip, const KnobRelease& release);
-    void FollowMaster(CSkinnedSlider& follower, const CSkinnedSlider& master);
-    void OnGainFaderMoved(CBitmapSlider& fader);
-    void OnLockButton(int id);
-    void OnFilterButton(int id);
+    // Strip editing (control_panel_dlg_strips.cpp).
+    void OnStripValueMoved(int strip, StripValue which);
+    void OnKnobReleased(int strip, StripValue which);
+    void OnLockButton(const ControlEntry& entry);
+    void OnFilterButton(const ControlEntry& entry);
+    void ShowAllStrips();
+    void ShowGains();
     void SetFaderLocks(bool frontPanelLocked);
 
-    // Connection, transfer and files.
-    void OnModeButton(int id);
-    void OnTransferButton(int id);
-    void OnRetrieveButton(int id);
-    void OnConfigureButton(int id);
-    void OnLoadSettings(int id);
-    void OnSaveSettings(int id);
+    // Connection, transfer and firmware (control_panel_dlg_link.cpp).
+    void OnModeButton(const ControlEntry& entry);
+    void OnTransferButton(const ControlEntry& entry);
+    void OnRetrieveButton(const ControlEntry& entry);
+    void OnConfigureButton(const ControlEntry& entry);
     void OnSerialMessage(std::uintptr_t event);
+    void OnLinkStateChanged();
+    void UpdateModeButtons();
     bool ConnectWithStatus();
     void AbandonUnansweredConnect();
     void ReadAllSettings(const char* retrievingText, int retrievedHold);
     void DownloadAndStore();
-    int DownloadChannels();
+    bool DownloadSettings();
+    void DownloadLoadedSettings();
     void DisconnectAndUnlock();
-    void ShowProgress();
     void PollLiveDevice();
+    void ShowProgress();
     void ShowOffline();
-
-    // Chrome.
-    void OnHelpButton(int id);
-    void OnMinimizeButton(int id);
-    void OnExitButton(int id);
-    bool RefuseWhileFirmwareIsSent();
-    void ShowAboutBox();
-    void ShowError(const QString& text);
+    bool UpdateFirmware();
     void ShowFirmwareFileError(const QString& path);
+    bool RefuseWhileFirmwareIsSent();
+
+    // Settings files (control_panel_dlg_files.cpp).
+    void OnLoadSettings(const ControlEntry& entry);
+    void OnSaveSettings(const ControlEntry& entry);
+    void TakeLoadedSettings(const PanelSettings& loaded);
 
     QIcon appIcon;
     CMaskedBitmap background;
@@ -184,8 +156,9 @@ private:
     std::array<CKVNBitmapButton, ChannelCount> gainLockButtons;
     std::array<CKVNBitmapButton, ChannelCount> freqLockButtons;
     std::array<CKVNBitmapButton, ChannelCount> qLockButtons;
-    std::array<int, ChannelCount> shownFilter;
     std::array<std::array<CKVNBitmapButton, ChannelCount>, FilterTypeCount> filterButtons;
+    // One view a strip over the controls above, bound once they exist.
+    std::array<CStripView, StripCount> strips;
     CKVNBitmapButton minimizeButton;
     CKVNBitmapButton exitButton;
     CKVNBitmapButton helpButton;
@@ -200,7 +173,6 @@ private:
     QWidget dragArea;
     CStatusLine statusLine;
     std::string portName;
-    ControlMode shownMode = ControlMode::Offline; // the mode the buttons show
     // Until then the refusal to quit during a firmware transfer keeps the status line.
     std::chrono::steady_clock::time_point firmwareBusyShownUntil;
     bool rememberPort = true;
