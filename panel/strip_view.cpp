@@ -6,24 +6,13 @@
 
 namespace {
 
-constexpr ButtonPictures Unlocked{BitmapId::LockUnlit, BitmapId::LockLit};
-constexpr ButtonPictures Locked{BitmapId::LockLit, BitmapId::LockUnlit};
-
-// Each filter type's key with its lamp out and lit, in FilterType order. A selected key shows
-// the lit picture up and the unlit one pressed, an unselected key the other way round.
-struct FilterKeyPictures
+// A lit key shows its lit picture up and the unlit one pressed, an unlit key the other way
+// round.
+ButtonPictures Key(const BitmapId::LampPictures& pictures, bool lit)
 {
-    unsigned int unlit;
-    unsigned int lit;
-};
-constexpr FilterKeyPictures FilterKeys[FilterTypeCount] = {
-    {BitmapId::BandKey, BitmapId::BandKeySelected},
-    {BitmapId::FlatKey, BitmapId::FlatKeySelected},
-    {BitmapId::HighKey, BitmapId::HighKeySelected},
-    {BitmapId::LowKey, BitmapId::LowKeySelected},
-    {BitmapId::NotchKey, BitmapId::NotchKeySelected},
-    {BitmapId::ToneKey, BitmapId::ToneKeySelected},
-};
+    return lit ? ButtonPictures{pictures.lit, pictures.unlit}
+               : ButtonPictures{pictures.unlit, pictures.lit};
+}
 
 } // namespace
 
@@ -54,7 +43,7 @@ void CStripView::ShowLocks(const StripSettings& values)
     for (std::size_t i = 0; i < locks.size(); ++i) {
         if (shownLocks && (*shownLocks)[i] == locks[i])
             continue;
-        LoadPictures(*buttons[i], locks[i] ? Locked : Unlocked);
+        LoadPictures(*buttons[i], Key(BitmapId::LockKey, locks[i]));
         buttons[i]->repaint();
     }
     shownLocks = locks;
@@ -64,12 +53,9 @@ void CStripView::ShowFilter(FilterType filter)
 {
     if (shownFilter == filter)
         return;
-    for (int type = 0; type < FilterTypeCount; ++type) {
-        const FilterKeyPictures& key = FilterKeys[type];
-        const bool selected = type == static_cast<int>(filter);
-        controls.filterKeys[type]->LoadBitmaps(selected ? key.lit : key.unlit,
-                                               selected ? key.unlit : key.lit);
-    }
+    for (int type = 0; type < FilterTypeCount; ++type)
+        LoadPictures(*controls.filterKeys[type],
+                     Key(BitmapId::FilterKeys[type], type == static_cast<int>(filter)));
     for (CKVNBitmapButton* key : controls.filterKeys)
         key->repaint();
     shownFilter = filter;

@@ -59,4 +59,19 @@ inline constexpr unsigned int LampOn = 206;
 inline constexpr unsigned int HelpUp = 207;
 inline constexpr unsigned int HelpDown = 208;
 
+// A picture with its lamp out and the same picture with the lamp lit.
+struct LampPictures
+{
+    unsigned int unlit;
+    unsigned int lit;
+};
+
+// Each filter type's key, in FilterType order; the lit one is the selected type's.
+inline constexpr LampPictures FilterKeys[] = {
+    {BandKey, BandKeySelected}, {FlatKey, FlatKeySelected},   {HighKey, HighKeySelected},
+    {LowKey, LowKeySelected},   {NotchKey, NotchKeySelected}, {ToneKey, ToneKeySelected},
+};
+inline constexpr LampPictures LockKey{LockUnlit, LockLit};
+inline constexpr LampPictures FrontPanelLamp{LampOff, LampOn};
+
 } // namespace BitmapId

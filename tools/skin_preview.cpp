@@ -15,19 +15,6 @@
 
 namespace {
 
-// Up pictures of each filter type's key, unselected and selected, in FilterType order.
-struct FilterPictures
-{
-    unsigned int unselected;
-    unsigned int selected;
-};
-constexpr FilterPictures FilterKeys[] = {{BitmapId::BandKey, BitmapId::BandKeySelected},
-                                         {BitmapId::FlatKey, BitmapId::FlatKeySelected},
-                                         {BitmapId::HighKey, BitmapId::HighKeySelected},
-                                         {BitmapId::LowKey, BitmapId::LowKeySelected},
-                                         {BitmapId::NotchKey, BitmapId::NotchKeySelected},
-                                         {BitmapId::ToneKey, BitmapId::ToneKeySelected}};
-
 struct FixedButton
 {
     ControlRole role;
@@ -99,10 +86,8 @@ void SkinPreview::PasteControl(QPainter& painter, const ControlEntry& entry)
         Paste(painter, BitmapId::FaderThumb, at + QPoint(0, static_cast<int>(61 - 61 * share)));
         break;
     case ControlRole::FilterButton: {
-        const FilterPictures& keys = FilterKeys[entry.filterType];
-        Paste(painter,
-              entry.strip % FilterTypeCount == entry.filterType ? keys.selected : keys.unselected,
-              at);
+        const BitmapId::LampPictures& key = BitmapId::FilterKeys[entry.filterType];
+        Paste(painter, entry.strip % FilterTypeCount == entry.filterType ? key.lit : key.unlit, at);
         break;
     }
     case ControlRole::FrequencyLock:

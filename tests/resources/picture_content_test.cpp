@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -21,24 +23,16 @@ int CountPixels(const QImage& picture, bool (*test)(QRgb))
 }
 
 // Lamps: the lit picture has a red lamp where the unlit one has a grey one.
-struct LampPair
+std::vector<BitmapId::LampPictures> LampPairs()
 {
-    int lit;
-    int unlit;
-};
+    std::vector<BitmapId::LampPictures> pairs(std::begin(BitmapId::FilterKeys),
+                                              std::end(BitmapId::FilterKeys));
+    pairs.push_back(BitmapId::LockKey);
+    pairs.push_back(BitmapId::FrontPanelLamp);
+    return pairs;
+}
 
-constexpr LampPair LampPairs[] = {
-    {BitmapId::FlatKeySelected, BitmapId::FlatKey},
-    {BitmapId::BandKeySelected, BitmapId::BandKey},
-    {BitmapId::NotchKeySelected, BitmapId::NotchKey},
-    {BitmapId::HighKeySelected, BitmapId::HighKey},
-    {BitmapId::LowKeySelected, BitmapId::LowKey},
-    {BitmapId::ToneKeySelected, BitmapId::ToneKey},
-    {BitmapId::LockLit, BitmapId::LockUnlit},
-    {BitmapId::LampOn, BitmapId::LampOff},
-};
-
-class LampPicture : public testing::TestWithParam<LampPair>
+class LampPicture : public testing::TestWithParam<BitmapId::LampPictures>
 {};
 
 TEST_P(LampPicture, OnlyTheLitPictureShowsRed)
@@ -61,16 +55,15 @@ TEST_P(LampPicture, BothPicturesShareOneOutline)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Skin, LampPicture, testing::ValuesIn(LampPairs),
-                         [](const testing::TestParamInfo<LampPair>& info) {
+INSTANTIATE_TEST_SUITE_P(Skin, LampPicture, testing::ValuesIn(LampPairs()),
+                         [](const testing::TestParamInfo<BitmapId::LampPictures>& info) {
                              return "Lit" + std::to_string(info.param.lit);
                          });
 
 TEST(FilterKeyPictures, LampSitsLeftOfTheCaption)
 {
-    for (unsigned int number :
-         {BitmapId::FlatKeySelected, BitmapId::NotchKeySelected, BitmapId::ToneKeySelected,
-          BitmapId::BandKeySelected, BitmapId::HighKeySelected, BitmapId::LowKeySelected}) {
+    for (const BitmapId::LampPictures& pictures : BitmapId::FilterKeys) {
+        const unsigned int number = pictures.lit;
         const QImage key = ResourceBitmap(number);
         for (int y = 0; y < key.height(); ++y) {
             for (int x = key.width() / 4; x < key.width(); ++x)
