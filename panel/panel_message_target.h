@@ -4,7 +4,8 @@
 
 #include "serial/message_target.h"
 
-// A port event on its way from the serial listener's thread to the window.
+// A posted message on its way to the window: a port event from the serial listener's thread,
+// or a change of the device link's mode.
 class CSerialMessageEvent : public QEvent
 {
 public:

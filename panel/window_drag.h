@@ -16,8 +16,6 @@ class CWindowDrag : public QObject
 public:
     CWindowDrag(QWidget* window, QWidget* dragArea);
 
-    bool IsDragging() const { return dragging; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
