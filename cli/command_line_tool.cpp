@@ -260,17 +260,21 @@ int CCommandLineTool::Ports(const Arguments& arguments)
     if (!arguments.empty())
         return Usage("ports takes no arguments");
     for (const SerialPortEntry& entry : ProbeSerialPorts()) {
-        out << entry.path << "\t";
+        out << (entry.description.empty() ? entry.path : entry.description) << "\t";
         if (entry.IsFree())
-            out << "free\n";
+            out << "free";
         else if (entry.permissionDenied && !entry.group.empty())
-            out << "no permission (join the group " << entry.group << ", then log in again)\n";
+            out << "no permission (join the group " << entry.group << ", then log in again)";
         else if (entry.permissionDenied)
-            out << "no permission (only its owner may open it)\n";
+            out << "no permission (only its owner may open it)";
         else if (entry.probe == PortProbe::Refused)
-            out << "in use by another program\n";
+            out << "in use by another program";
         else
-            out << "unavailable (" << entry.reason << ")\n";
+            out << "unavailable (" << entry.reason << ")";
+        // The name that outlives renumbering, for --port in scripts.
+        if (!entry.stableName.empty())
+            out << "\t" << entry.stableName;
+        out << "\n";
     }
     return Success;
 }

@@ -115,6 +115,15 @@ void CDeviceLink::Drop()
     ChangeMode(ControlMode::Offline, ModeChange::Dropped);
 }
 
+// A pulled adapter or a closed far end leaves the line readable for ever; holding it open would
+// only wait for the next exchange to time out.
+void CDeviceLink::LoseLine()
+{
+    port->Close();
+    frontPanelLocked = true;
+    ChangeMode(ControlMode::Offline, ModeChange::LineLost);
+}
+
 void CDeviceLink::NoteFailure(const std::string& command, const std::string& answer, int index)
 {
     if (!failure.empty())
@@ -381,7 +390,12 @@ std::string CDeviceLink::ReadWaitingBytes()
 
 void CDeviceLink::OnSerialEvent(std::uintptr_t event)
 {
-    if ((event & 0xFFFF) != EventCharacterReceived || !IsPortOpen())
+    if (!IsPortOpen())
+        return;
+    // A transfer in progress ends by its own limit, with the transfer's own words.
+    if ((event & EventLineError) && port->LineGone() && !programming)
+        return LoseLine();
+    if ((event & 0xFFFF) != EventCharacterReceived)
         return;
     for (const std::string& line : receiveText.Append(ReadWaitingBytes()))
         OnFirmwareLine(line);

@@ -34,6 +34,8 @@ public:
         Ordinary = 0,
         // An exchange went unanswered and the link dropped the line.
         Dropped = 1,
+        // The line itself hung up between exchanges: nobody has said so yet.
+        LineLost = 2,
     };
 
     CDeviceLink();
@@ -64,7 +66,7 @@ public:
     void StartFirmwareUpdate(const std::string& hexFileName);
 
     // Handles a port event posted by the serial listener: reads what is waiting and hands
-    // every complete line to the firmware transfer.
+    // every complete line to the firmware transfer. A line that hung up is closed at once.
     void OnSerialEvent(std::uintptr_t event);
 
     // Ends a transfer the device has stopped asking pages for; called once a second.
@@ -101,6 +103,7 @@ public:
 private:
     void ChangeMode(ControlMode next, ModeChange change);
     void Drop();
+    void LoseLine();
     void NoteFailure(const std::string& command, const std::string& answer, int index = -1);
     bool IsAcknowledged(const std::string& command);
     std::string ReadWaitingBytes();

@@ -54,7 +54,7 @@ void DrainCounter(int fd)
 
 CEmulatedDevice::CEmulatedDevice(EmulatorOptions chosen)
     : options(std::move(chosen)), interpreter(options.stateFile), receiver(options.paced),
-      transmitter(options.paced)
+      transmitter(options.paced, std::chrono::milliseconds(options.latencyTimerMs))
 {
     interpreter.SetUpdateMode(options.updateMode);
     interpreter.SetFrontPanelActive(options.frontPanelActive);

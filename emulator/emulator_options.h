@@ -10,6 +10,9 @@ struct EmulatorOptions
     std::string logFile{};     // every line received and sent, with time stamps
     std::string linkPath{};    // a symbolic link to the port, for a stable name
     bool paced = false;        // bytes take their 38400-baud wire time in both directions
-    bool updateMode = false;   // starts with the 'OS Update' switch on
+    // The latency timer of a USB serial adapter between the device and the panel; 0 for a
+    // line without one. Holds what the device sends as such an adapter does (transmitter.h).
+    int latencyTimerMs = 0;
+    bool updateMode = false; // starts with the 'OS Update' switch on
     bool frontPanelActive = false;
 };

@@ -3,6 +3,7 @@
 // SIGTERM. The end of standard input does not stop it, so it can run in the background.
 
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <poll.h>
@@ -19,10 +20,13 @@ namespace {
 constexpr int UsageExit = 2;
 constexpr int StartExit = 1;
 constexpr std::string_view QuitCommand = "quit";
+// The adapters' own range of latency timers, in milliseconds.
+constexpr int LongestLatencyTimerMs = 255;
 
 constexpr const char* UsageText =
     "usage: sonavire-emu [--link PATH] [--state FILE] [--firmware-out FILE] [--log FILE]\n"
-    "                    [--paced] [--update-mode] [--front-panel-active]\n"
+    "                    [--paced] [--latency-timer MS] [--update-mode]\n"
+    "                    [--front-panel-active]\n"
     "\n"
     "Runs an emulated Sonavire on a pseudo-terminal and prints its port path.\n"
     "  --link PATH          also reach the port through a symbolic link at PATH\n"
@@ -30,6 +34,8 @@ constexpr const char* UsageText =
     "  --firmware-out FILE  where the image of a completed firmware transfer goes\n"
     "  --log FILE           record every line received and sent\n"
     "  --paced              take the wire time of 38400 baud for every byte\n"
+    "  --latency-timer MS   hold the bytes sent as a USB serial adapter with a latency\n"
+    "                       timer of MS milliseconds (0 to 255; 0, the default, for none)\n"
     "  --update-mode        start with the 'OS Update' switch on\n"
     "  --front-panel-active start with the front-panel volume controls in charge\n"
     "\n"
@@ -60,6 +66,27 @@ constexpr FlagOption FlagOptions[] = {
     {"--front-panel-active", &EmulatorOptions::frontPanelActive},
 };
 
+struct NumberOption
+{
+    std::string_view name;
+    int EmulatorOptions::*field;
+    int largest;
+};
+constexpr NumberOption NumberOptions[] = {
+    {"--latency-timer", &EmulatorOptions::latencyTimerMs, LongestLatencyTimerMs},
+};
+
+// A whole number from 0 to largest, and nothing else.
+bool ParseNumber(std::string_view text, int largest, int& number)
+{
+    int parsed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (error != std::errc() || end != text.data() + text.size() || parsed < 0 || parsed > largest)
+        return false;
+    number = parsed;
+    return true;
+}
+
 enum class Arguments
 {
     Run,
@@ -80,6 +107,10 @@ bool TakeOption(std::string_view name, int& index, int argc, char** argv, Emulat
             options.*path.field = argv[++index];
             return true;
         }
+    }
+    for (const NumberOption& number : NumberOptions) {
+        if (number.name == name && index + 1 < argc)
+            return ParseNumber(argv[++index], number.largest, options.*number.field);
     }
     return false;
 }

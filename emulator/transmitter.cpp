@@ -1,5 +1,6 @@
 #include "emulator/transmitter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 
@@ -16,7 +17,7 @@ void CTransmitter::Queue(std::string bytes, WireTime readyAt,
 {
     if (bytes.empty())
         return;
-    queue.push_back({std::move(bytes), 0, readyAt, trickleDelay, {}, {}});
+    queue.push_back({std::move(bytes), 0, readyAt, trickleDelay, {}, {}, {}});
     if (queue.size() == 1)
         Schedule(queue.front());
 }
@@ -55,23 +56,50 @@ std::optional<WireTime> CTransmitter::NextWakeUp() const
 
 void CTransmitter::Schedule(Answer& answer)
 {
-    if (answer.trickleDelay)
-        answer.trickleStart = MonotonicNow();
-    else if (paced)
+    answer.scheduledAt = MonotonicNow();
+    if (paced && !answer.trickleDelay)
         answer.byteSlots =
             clock.Reserve(answer.readyAt, static_cast<std::int64_t>(answer.bytes.size()));
+    if (latencyTimer.count() > 0)
+        HoldInAdapter(answer);
+}
+
+void CTransmitter::HoldInAdapter(Answer& answer) const
+{
+    const std::size_t size = answer.bytes.size();
+    answer.deliveries.resize(size);
+    for (std::size_t first = 0; first < size;) {
+        const WireTime expiry = Ready(answer, first) + latencyTimer;
+        std::size_t end = first + 1;
+        while (end < size && end - first < AdapterPacketPayload && Ready(answer, end) <= expiry)
+            ++end;
+        const WireTime flush =
+            end - first == AdapterPacketPayload ? Ready(answer, end - 1) : expiry;
+        std::fill(answer.deliveries.begin() + static_cast<std::ptrdiff_t>(first),
+                  answer.deliveries.begin() + static_cast<std::ptrdiff_t>(end), flush);
+        first = end;
+    }
 }
 
 bool CTransmitter::IsBurst(const Answer& answer) const
 {
-    return !paced && !answer.trickleDelay;
+    return !paced && !answer.trickleDelay && latencyTimer.count() == 0;
 }
 
-WireTime CTransmitter::Departure(const Answer& answer, std::size_t index) const
+// When the byte has left the device's side of the line.
+WireTime CTransmitter::Ready(const Answer& answer, std::size_t index) const
 {
     if (answer.trickleDelay)
-        return answer.trickleStart + *answer.trickleDelay * static_cast<std::int64_t>(index + 1);
-    return answer.byteSlots.End(static_cast<std::int64_t>(index));
+        return answer.scheduledAt + *answer.trickleDelay * static_cast<std::int64_t>(index + 1);
+    if (paced)
+        return answer.byteSlots.End(static_cast<std::int64_t>(index));
+    return answer.scheduledAt;
+}
+
+// When the panel can read the byte.
+WireTime CTransmitter::Departure(const Answer& answer, std::size_t index) const
+{
+    return answer.deliveries.empty() ? Ready(answer, index) : answer.deliveries[index];
 }
 
 bool CTransmitter::IsFinalBytePaced(const Answer& answer) const

@@ -4,6 +4,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "emulator/wire_clock.h"
 
@@ -13,10 +14,22 @@
 // byte of an answer to make good for it, and the panel waits for exactly that byte, so the
 // worker wakes a little early for it and waits out the rest on the clock. A trickled answer
 // leaves one byte per delay.
+//
+// With a latency timer, the bytes cross a USB serial adapter on their way to the panel. The
+// adapter passes them on in packets of up to AdapterPacketPayload bytes: at once when a packet
+// fills, else when the timer, started by the packet's first byte, runs out. Each answer starts
+// with an empty adapter: a panel sends its next command only once the answer has come, so the
+// last packet of one answer has gone on before the next answer's first byte. The timer adds to
+// the wire time when paced; unpaced, every byte of an answer is in the adapter at once.
 class CTransmitter
 {
 public:
-    explicit CTransmitter(bool paced) : paced(paced) {}
+    // 62 bytes of payload in each 64-byte USB packet, as the common adapter chips send them.
+    static constexpr std::size_t AdapterPacketPayload = 62;
+
+    CTransmitter(bool paced, std::chrono::milliseconds latencyTimer)
+        : paced(paced), latencyTimer(latencyTimer)
+    {}
 
     // readyAt is when the answer may start (paced only).
     void Queue(std::string bytes, WireTime readyAt,
@@ -38,17 +51,21 @@ private:
         std::size_t sent = 0;
         WireTime readyAt{};
         std::optional<std::chrono::milliseconds> trickleDelay;
-        ByteSlots byteSlots;     // paced
-        WireTime trickleStart{}; // trickled
+        ByteSlots byteSlots;              // paced
+        WireTime scheduledAt{};           // trickled, or unpaced behind an adapter
+        std::vector<WireTime> deliveries; // behind an adapter: when each byte is passed on
     };
 
     void Schedule(Answer& answer);
+    void HoldInAdapter(Answer& answer) const;
     bool IsBurst(const Answer& answer) const;
+    WireTime Ready(const Answer& answer, std::size_t index) const;
     WireTime Departure(const Answer& answer, std::size_t index) const;
     bool IsFinalBytePaced(const Answer& answer) const;
     std::size_t DueBytes(const Answer& answer) const;
 
     bool paced;
+    std::chrono::milliseconds latencyTimer;
     CWireClock clock;
     std::deque<Answer> queue;
     bool waitingForRoom = false;

@@ -2,12 +2,19 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardItemModel>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTimer>
+#include <algorithm>
 #include <utility>
 
 #include "panel/control_layout.h"
@@ -25,13 +32,30 @@ constexpr DialogRect CancelRect{125, 24, 50, 14};
 constexpr DialogRect NoteRect{7, 60, 168, 8};
 constexpr DialogRect NoteMargin{0, 0, 7, 7};
 
+// The name OK hands back, the device the item stands for, and why it will not open.
 constexpr int PathRole = Qt::UserRole;
-constexpr int AdviceRole = Qt::UserRole + 1;
+constexpr int DeviceRole = Qt::UserRole + 1;
+constexpr int AdviceRole = Qt::UserRole + 2;
 
-void Place(QWidget* widget, const DialogRect& rect)
+// The line edit inside the field keeps this much space at each end of its text.
+constexpr int TextMargin = 2;
+
+// udev makes a device node, then gives it its group and mode, then its by-id name: the list
+// is read once the burst is over, not at each of its steps.
+constexpr int SettleMs = 300;
+
+// The field grows to fit its longest entry; the frame and the dialog grow with it and the
+// buttons move right.
+void Place(QWidget* widget, const DialogRect& rect, int grow = 0, int shift = 0)
 {
     const PixelRect pixels = ToPixels(rect);
-    widget->setGeometry(pixels.x, pixels.y, pixels.width, pixels.height);
+    widget->setGeometry(pixels.x + shift, pixels.y, pixels.width + grow, pixels.height);
+}
+
+bool IsSameFile(const QString& a, const QString& b)
+{
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
 }
 
 QString PermissionAdvice(const SerialPortEntry& entry)
@@ -48,19 +72,29 @@ QString PermissionAdvice(const SerialPortEntry& entry)
 
 } // namespace
 
-CConfigDlg::CConfigDlg(QWidget* parent, PortSource listPorts)
-    : QDialog(parent), listPorts(std::move(listPorts))
+CConfigDlg::CConfigDlg(QWidget* parent, PortSource listPorts, const QString& devFolder)
+    : QDialog(parent), listPorts(std::move(listPorts)), devFolder(devFolder)
 {
     setWindowTitle(QStringLiteral("Sonavire Configuration"));
     const PixelRect size = ToPixels(DialogSize);
     setFixedSize(size.width, size.height);
     CreateControls();
+    portFolders = new QFileSystemWatcher(this);
+    settleDelay = new QTimer(this);
+    settleDelay->setSingleShot(true);
+    settleDelay->setInterval(SettleMs);
+    connect(portFolders, &QFileSystemWatcher::directoryChanged, this, [this] {
+        WatchPortFolders();
+        settleDelay->start();
+    });
+    connect(settleDelay, &QTimer::timeout, this, &CConfigDlg::RefreshPortList);
 }
 
 void CConfigDlg::CreateControls()
 {
     // Created first so that it lies beneath the controls it frames.
-    Place(new QGroupBox(QStringLiteral("Serial Configuration"), this), GroupRect);
+    frame = new QGroupBox(QStringLiteral("Serial Configuration"), this);
+    Place(frame, GroupRect);
     portLabel = new QLabel(QStringLiteral("COM Port"), this);
     Place(portLabel, LabelRect);
 
@@ -79,13 +113,13 @@ void CConfigDlg::CreateControls()
     Place(permissionNote, NoteRect);
     permissionNote->hide();
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setDefault(true);
-    Place(ok, OkRect);
-    connect(ok, &QPushButton::clicked, this, &CConfigDlg::accept);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    Place(cancel, CancelRect);
-    connect(cancel, &QPushButton::clicked, this, &CConfigDlg::reject);
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setDefault(true);
+    Place(okButton, OkRect);
+    connect(okButton, &QPushButton::clicked, this, &CConfigDlg::accept);
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    Place(cancelButton, CancelRect);
+    connect(cancelButton, &QPushButton::clicked, this, &CConfigDlg::reject);
 }
 
 // The list is filled when the dialog is first shown, not when it is built: the caller sets
@@ -103,13 +137,12 @@ void CConfigDlg::OnInitDialog()
 {
     incomingName = portName;
     FillPortList();
+    WatchPortFolders();
     if (portCombo->count() == 0) {
         ReportNoPorts();
         return;
     }
-    // The first item that begins with the name, letter case ignored.
-    const int found = portCombo->findText(QString::fromStdString(portName), Qt::MatchStartsWith);
-    portCombo->setCurrentIndex(found < 0 ? 0 : found);
+    SelectPort(QString::fromStdString(portName));
 }
 
 void CConfigDlg::FillPortList()
@@ -118,18 +151,24 @@ void CConfigDlg::FillPortList()
     bool anyDenied = false;
     for (const SerialPortEntry& entry : listPorts()) {
         // The panel's own open port probes as in use, yet it is the one the operator has.
-        const bool own = connected && entry.path == portName;
+        const bool own =
+            connected && (entry.path == incomingName || entry.stableName == incomingName);
         if (entry.IsFree() || own || entry.permissionDenied)
             AddPort(entry);
         ownListed = ownListed || own;
         anyDenied = anyDenied || entry.permissionDenied;
     }
     // The port in use may lie outside the scan: a pseudo-terminal, a typed path, a COMn name.
-    if (connected && !ownListed && !portName.empty())
-        AddPort(SerialPortEntry{portName, PortProbe::Free, {}, false, {}});
-    if (anyDenied)
-        ShowPermissionNote();
-    // Stable by-id names and the permission mark run past the field; the list shows them whole.
+    if (connected && !ownListed && !incomingName.empty()) {
+        SerialPortEntry ownEntry;
+        ownEntry.path = incomingName;
+        ownEntry.probe = PortProbe::Free;
+        AddPort(ownEntry);
+    }
+    permissionNote->setVisible(anyDenied);
+    FitPortField();
+    FitPermissionNote();
+    // Where the screen keeps the field short of an entry, the list still shows it whole.
     QAbstractItemView* list = portCombo->view();
     list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth());
 }
@@ -138,26 +177,78 @@ void CConfigDlg::FillPortList()
 // operator has just plugged in; the item says why it will not connect.
 void CConfigDlg::AddPort(const SerialPortEntry& entry)
 {
-    const QString path = QString::fromStdString(entry.path);
+    const QString name =
+        QString::fromStdString(entry.description.empty() ? entry.path : entry.description);
     // Whole before it is added: the first item becomes current as it comes in.
     auto* item = new QStandardItem(
-        entry.permissionDenied ? path + QStringLiteral(" (no permission)") : path);
-    item->setData(path, PathRole);
+        entry.permissionDenied ? name + QStringLiteral(" (no permission)") : name);
+    item->setData(QString::fromStdString(entry.LastingName()), PathRole);
+    item->setData(QString::fromStdString(entry.path), DeviceRole);
+    if (!entry.stableName.empty())
+        item->setToolTip(QString::fromStdString(entry.stableName));
     if (entry.permissionDenied)
         item->setData(PermissionAdvice(entry), AdviceRole);
     static_cast<QStandardItemModel*>(portCombo->model())->appendRow(item);
 }
 
-void CConfigDlg::ShowPermissionNote()
+// The item a remembered or typed name stands for: the adapter's by-id name or its device
+// under any name that leads to it; failing that, as before adapters had names, the first
+// device whose path begins with the name, letter case ignored.
+int CConfigDlg::FindPort(const QString& name) const
 {
-    permissionNote->show();
-    FitPermissionNote();
+    for (int i = 0; i < portCombo->count(); ++i) {
+        if (portCombo->itemData(i, PathRole) == name || portCombo->itemData(i, DeviceRole) == name)
+            return i;
+    }
+    for (int i = 0; i < portCombo->count(); ++i) {
+        if (IsSameFile(name, portCombo->itemData(i, DeviceRole).toString()))
+            return i;
+    }
+    for (int i = 0; i < portCombo->count(); ++i) {
+        if (portCombo->itemData(i, DeviceRole).toString().startsWith(name, Qt::CaseInsensitive))
+            return i;
+    }
+    return -1;
+}
+
+void CConfigDlg::SelectPort(const QString& name)
+{
+    const int found = FindPort(name);
+    portCombo->setCurrentIndex(found < 0 ? 0 : found);
+}
+
+void CConfigDlg::FitPortField()
+{
+    const QFontMetrics metrics = portCombo->fontMetrics();
+    int longest = 0;
+    for (int i = 0; i < portCombo->count(); ++i)
+        longest = std::max(longest, metrics.horizontalAdvance(portCombo->itemText(i)));
+    QStyleOptionComboBox option;
+    option.initFrom(portCombo);
+    option.editable = true;
+    const int wanted =
+        portCombo->style()
+            ->sizeFromContents(QStyle::CT_ComboBox, &option,
+                               QSize(longest + 2 * TextMargin, metrics.height()), portCombo)
+            .width();
+    const int narrowest = ToPixels(ComboRect).width;
+    const int besides = ToPixels(DialogSize).width - narrowest;
+    const int widest = std::max(narrowest, screen()->availableGeometry().width() - besides);
+    const int grow = std::clamp(wanted, narrowest, widest) - narrowest;
+    Place(frame, GroupRect, grow);
+    Place(portCombo, ComboRect, grow);
+    Place(permissionNote, NoteRect, grow);
+    Place(okButton, OkRect, 0, grow);
+    Place(cancelButton, CancelRect, 0, grow);
+    setFixedWidth(ToPixels(DialogSize).width + grow);
 }
 
 void CConfigDlg::FitPermissionNote()
 {
-    if (permissionNote->isHidden())
+    if (permissionNote->isHidden()) {
+        setFixedHeight(ToPixels(DialogSize).height);
         return;
+    }
     permissionNote->resize(permissionNote->width(),
                            permissionNote->heightForWidth(permissionNote->width()));
     setFixedHeight(permissionNote->geometry().bottom() + 1 + ToPixels(NoteMargin).height);
@@ -172,6 +263,38 @@ void CConfigDlg::ReportNoPorts()
     // The label goes grey with nothing to list, but the field stays enabled: a port the scan
     // cannot see, such as a pseudo-terminal or an adapter plugged in since, can still be typed.
     portLabel->setEnabled(false);
+}
+
+// /dev/serial/by-id comes with the first adapter that has a name there and goes with the
+// last, and /dev/serial with it: each is watched from when it appears, through its parent.
+void CConfigDlg::WatchPortFolders()
+{
+    const QStringList watched = portFolders->directories();
+    for (const QString& folder : {devFolder, devFolder + QStringLiteral("/serial"),
+                                  devFolder + QStringLiteral("/serial/by-id")}) {
+        if (!watched.contains(folder) && QFileInfo(folder).isDir())
+            portFolders->addPath(folder);
+    }
+}
+
+// The operator's choice stays while its adapter does, and what was typed stays as typed;
+// otherwise the choice falls back as when the dialog opened.
+void CConfigDlg::RefreshPortList()
+{
+    const int index = portCombo->currentIndex();
+    const QString shown = portCombo->currentText();
+    const bool typed = index < 0 ? !shown.isEmpty() : shown != portCombo->itemText(index);
+    const QString chosen = portCombo->itemData(index, PathRole).toString();
+    portCombo->clear();
+    FillPortList();
+    portLabel->setEnabled(portCombo->count() > 0);
+    const int kept = chosen.isEmpty() ? -1 : portCombo->findData(chosen, PathRole);
+    if (kept >= 0)
+        portCombo->setCurrentIndex(kept);
+    else
+        SelectPort(QString::fromStdString(incomingName));
+    if (typed)
+        portCombo->setEditText(shown);
 }
 
 void CConfigDlg::OnPortSelChange(int index)

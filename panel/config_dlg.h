@@ -8,12 +8,18 @@
 #include "serial/serial_port_list.h"
 
 class QComboBox;
+class QFileSystemWatcher;
+class QGroupBox;
 class QLabel;
+class QPushButton;
+class QTimer;
 
 // The port dialog: offers the serial ports that exist and open right now, the panel's own
 // port while it holds that open, and the ports this user may not open, marked, with how to
-// get the permission; the operator picks one or types a path. The caller fills portName and
-// connected, runs exec() and, when accepted, takes portName.
+// get the permission; the operator picks one or types a path. Each port is named by the
+// adapter behind it, and the list follows adapters plugged in or out while it is open. The
+// caller fills portName and connected, runs exec() and, when accepted, takes portName: the
+// adapter's /dev/serial/by-id name when it has one, so that the choice outlives renumbering.
 class CConfigDlg : public QDialog
 {
     Q_OBJECT
@@ -21,7 +27,9 @@ class CConfigDlg : public QDialog
 public:
     using PortSource = std::function<std::vector<SerialPortEntry>()>;
 
-    explicit CConfigDlg(QWidget* parent = nullptr, PortSource listPorts = ProbeMachinePorts);
+    // devFolder is where listPorts finds the ports; the dialog watches it for adapters.
+    explicit CConfigDlg(QWidget* parent = nullptr, PortSource listPorts = ProbeMachinePorts,
+                        const QString& devFolder = QStringLiteral("/dev"));
 
     static std::vector<SerialPortEntry> ProbeMachinePorts() { return ProbeSerialPorts(); }
 
@@ -37,16 +45,26 @@ private:
     void OnInitDialog();
     void FillPortList();
     void AddPort(const SerialPortEntry& entry);
-    void ShowPermissionNote();
+    int FindPort(const QString& name) const;
+    void SelectPort(const QString& name);
+    void FitPortField();
     void FitPermissionNote();
     void ReportNoPorts();
+    void WatchPortFolders();
+    void RefreshPortList();
     void OnPortSelChange(int index);
     void OnCurrentPortChanged(int index);
 
     PortSource listPorts;
+    QString devFolder;
     std::string incomingName;
+    QGroupBox* frame = nullptr;
     QLabel* portLabel = nullptr;
     QComboBox* portCombo = nullptr;
     QLabel* permissionNote = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+    QFileSystemWatcher* portFolders = nullptr;
+    QTimer* settleDelay = nullptr;
     bool initialised = false;
 };

@@ -212,6 +212,9 @@ void CControlPanelDlg::OnInitDialog()
             [this] { OnHelpButton(*FindControl(ControlRole::HelpButton)); });
     auto* systemMenu = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(systemMenu, &QShortcut::activated, this, [this] { ShowSystemMenu(pos()); });
+    autoReconnect.setCheckable(true);
+    autoReconnect.setChecked(ReadAutoReconnect());
+    connect(&autoReconnect, &QAction::toggled, this, [](bool on) { WriteAutoReconnect(on); });
     connect(&timer, &QTimer::timeout, this, &CControlPanelDlg::OnTimer);
     timer.start(TimerIntervalMs);
 }
@@ -281,7 +284,7 @@ bool CControlPanelDlg::event(QEvent* event)
         if (message.Message() == CSerialWnd::DefaultMessage())
             OnSerialMessage(message.WParam());
         else if (message.Message() == CDeviceLink::StateMessage())
-            OnLinkStateChanged();
+            OnLinkStateChanged(static_cast<CDeviceLink::ModeChange>(message.LParam()));
         return true;
     }
     return QDialog::event(event);
@@ -353,6 +356,8 @@ void CControlPanelDlg::ShowSystemMenu(const QPoint& at)
     menu.addSeparator();
     menu.addAction(QStringLiteral("&About Sonavire..."), this,
                    [this] { OnSysCommand(AboutCommand); });
+    menu.addSeparator();
+    menu.addAction(&autoReconnect);
     if (!menuActions.isEmpty()) {
         menu.addSeparator();
         menu.addActions(menuActions);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAction>
 #include <QDialog>
 #include <QIcon>
 #include <QTimer>
@@ -20,6 +21,7 @@
 #include "model/value_scale.h"
 #include "panel/control_layout.h"
 #include "panel/panel_message_target.h"
+#include "panel/port_return_watch.h"
 #include "panel/status_line.h"
 #include "panel/strip_view.h"
 #include "panel/window_drag.h"
@@ -120,7 +122,9 @@ private:
     void OnRetrieveButton(const ControlEntry& entry);
     void OnConfigureButton(const ControlEntry& entry);
     void OnSerialMessage(std::uintptr_t event);
-    void OnLinkStateChanged();
+    void OnLinkStateChanged(CDeviceLink::ModeChange change);
+    void OnPortReturned();
+    void ConnectLive();
     void UpdateModeButtons();
     bool ConnectWithStatus();
     void AbandonUnansweredConnect();
@@ -177,6 +181,9 @@ private:
     std::chrono::steady_clock::time_point firmwareBusyShownUntil;
     bool rememberPort = true;
     QList<QAction*> menuActions;
+    // Checked: a port that comes back after its line was lost is reconnected without asking.
+    QAction autoReconnect{QStringLiteral("Reconnect &Automatically"), this};
+    CPortReturnWatch portReturn{[this] { OnPortReturned(); }};
     std::string startupFile;
     CWindowDrag windowDrag{this, &dragArea};
     // A child, so that a test can find the panel's one clock and tick it by hand.

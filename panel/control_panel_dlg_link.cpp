@@ -48,6 +48,8 @@ constexpr const char* RetrieveTip = "Retrieve Settings from Sonavire";
 const char* const DownloadFailed = "Download Failed! Check connection and try again.";
 const char* const ConnectFailed = "Unable to connect to Sonavire - Check Hardware";
 constexpr int ConnectFailedHold = 4;
+const char* const LostConnection = "Lost Connection with Sonavire";
+constexpr int LostConnectionHold = 4;
 const char* const FirmwareBusy = "Firmware update in progress - please wait";
 // Long enough to be read before the next page's progress takes the line.
 constexpr std::chrono::seconds FirmwareBusyShown{2};
@@ -96,14 +98,32 @@ void CControlPanelDlg::UpdateModeButtons()
 }
 
 // The link says so whenever its mode changes, whoever caused it: a send or a store that went
-// unanswered, or the poll. The handler that caused it has said what failed, so the status
-// line is left alone.
-void CControlPanelDlg::OnLinkStateChanged()
+// unanswered, the poll, or the line hanging up. An exchange that failed has been reported by
+// its handler, whose text stays; a line that hung up between exchanges is reported here.
+void CControlPanelDlg::OnLinkStateChanged(CDeviceLink::ModeChange change)
 {
-    if (link.mode == ControlMode::Offline)
-        ShowOffline();
-    else
-        UpdateModeButtons();
+    if (link.mode != ControlMode::Offline)
+        return UpdateModeButtons();
+    ShowOffline();
+    if (change != CDeviceLink::ModeChange::LineLost)
+        return;
+    ShowStatus(LostConnection, LostConnectionHold);
+    portReturn.Watch(CSerialPort::DevicePath(portName));
+}
+
+// The adapter that was pulled out is plugged in again.
+void CControlPanelDlg::OnPortReturned()
+{
+    if (link.mode != ControlMode::Offline)
+        return;
+    if (autoReconnect.isChecked())
+        return ConnectLive();
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, QStringLiteral("Sonavire"),
+        QStringLiteral("%1 is back. Reconnect to Sonavire?").arg(QString::fromStdString(portName)),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (answer == QMessageBox::Yes && link.mode == ControlMode::Offline)
+        ConnectLive();
 }
 
 bool CControlPanelDlg::ConnectWithStatus()
@@ -133,10 +153,15 @@ void CControlPanelDlg::DisconnectAndUnlock()
 
 void CControlPanelDlg::OnModeButton(const ControlEntry&)
 {
-    if (link.mode != ControlMode::Offline) {
+    if (link.mode != ControlMode::Offline)
         DisconnectAndUnlock();
-        return;
-    }
+    else
+        ConnectLive();
+}
+
+void CControlPanelDlg::ConnectLive()
+{
+    portReturn.Stop();
     if (ConnectWithStatus()) {
         ShowStatus(Format("Connected to Sonavire on %1!", portName).toStdString(), 2);
         link.QueryMode();
@@ -230,6 +255,8 @@ void CControlPanelDlg::OnConfigureButton(const ControlEntry&)
         return;
     if (dialog.portName != portName && link.mode != ControlMode::Offline)
         DisconnectAndUnlock();
+    if (dialog.portName != portName)
+        portReturn.Stop();
     portName = dialog.portName;
 }
 
@@ -248,7 +275,7 @@ void CControlPanelDlg::OnTimer()
     // Any of the poll's queries may have dropped the line, not only the mode query.
     if (link.mode == ControlMode::Offline) {
         ShowOffline();
-        ShowStatus("Lost Connection with Sonavire", 4);
+        ShowStatus(LostConnection, LostConnectionHold);
     }
 }
 

@@ -258,12 +258,38 @@ SerialStatus CSerialPort::Open(const std::string& portName, std::uint32_t, std::
         return status;
     }
     fd = opened;
+    RequestLowLatency();
     bytesConsumed = 0;
     bytesReported = 0;
     lineGone = false;
     ReadLineCounts(reportedCounts);
     SetEventMask(DefaultEventMask);
     return SetReadMode(ReadMode::NonBlocking);
+}
+
+// USB serial adapters hold received bytes for their latency timer (16 ms on the common chips)
+// before passing them on, and with one exchange at a time every answer would wait that long.
+// Drivers without the flag, pseudo-terminals among them, refuse it; the line works as well
+// without, only slower, so a refusal is no failure.
+void CSerialPort::RequestLowLatency()
+{
+    serial_struct serial{};
+    if (ioctl(fd, TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY))
+        return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    lowLatencySet = ioctl(fd, TIOCSSERIAL, &serial) == 0;
+}
+
+// Only the flag this port set is cleared: anything else another program changed meanwhile
+// stays as it is.
+void CSerialPort::RestoreLatency()
+{
+    serial_struct serial{};
+    if (lowLatencySet && ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+        serial.flags &= ~ASYNC_LOW_LATENCY;
+        ioctl(fd, TIOCSSERIAL, &serial);
+    }
+    lowLatencySet = false;
 }
 
 SerialStatus CSerialPort::Close()
@@ -274,6 +300,7 @@ SerialStatus CSerialPort::Close()
         // The exclusive flag belongs to the terminal, not to this descriptor: it would
         // outlive us while anyone else holds the line open, such as the emulated device.
         ioctl(fd, TIOCNXCL);
+        RestoreLatency();
         ::close(fd);
         ::close(readSignal);
         fd = readSignal = -1;

@@ -116,11 +116,14 @@ public:
     // The line-error flags (CE_ values) counted by the driver since the last call.
     std::uint32_t TakeLineErrors();
 
+    // Whether the line hung up (an adapter pulled out, the other end closed): it stays gone
+    // until the port is opened again. Safe to ask from any thread.
+    bool LineGone() const { return lineGone; }
+
 protected:
     // Waits like WaitForEvent, but also returns StatusAborted as soon as cancelFd becomes
     // readable. A hang-up is reported as a line error, after which lineGone is true.
     SerialStatus WaitForPortEvent(std::uint32_t timeoutMs, int cancelFd);
-    bool LineGone() const { return lineGone; }
 
     SerialStatus Fail(SerialStatus status);
     SerialStatus FailErrno();
@@ -141,6 +144,8 @@ private:
     std::uint32_t LongestAnswerWireMs() const;
     SerialStatus GetLineState(struct termios& state);
     SerialStatus SetLineState(const struct termios& state);
+    void RequestLowLatency();
+    void RestoreLatency();
     std::uint64_t BytesArrived() const;
     std::uint32_t PendingEvents();
     int QueuedBytes() const;
@@ -154,6 +159,9 @@ private:
     ReadMode readMode = ReadMode::NonBlocking;
     char eventCharacter = 0;
     std::atomic<int> cancelDescriptor{-1};
+    // The driver's low-latency flag was off and this port turned it on; Close turns it off
+    // again, since the flag outlives the descriptor.
+    bool lowLatencySet = false;
 
     // Bytes taken by Read so far; with the bytes still queued, this tells the event wait
     // whether anything new arrived since it last reported, as the Windows character event

@@ -1,5 +1,7 @@
 #include "serial/serial_port_list.h"
 
+#include "serial/port_description.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -37,9 +39,9 @@ bool HasNumberedPrefix(const std::string& name, const std::string& prefix)
 // The 8250 driver creates ttyS devices whether or not a UART answers; the kernel records the
 // type it found as a small number. The read is short and never waits, so that nothing standing
 // in the folder can hold the scan.
-bool HasUart(const std::string& sysTtyFolder, const std::string& name)
+bool HasUart(const std::string& sysFolder, const std::string& name)
 {
-    const std::string path = sysTtyFolder + "/" + name + "/type";
+    const std::string path = sysFolder + "/class/tty/" + name + "/type";
     const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (file < 0)
         return false;
@@ -51,13 +53,13 @@ bool HasUart(const std::string& sysTtyFolder, const std::string& name)
            value != UnknownUartType;
 }
 
-bool IsSerialDeviceName(const std::string& sysTtyFolder, const std::string& name)
+bool IsSerialDeviceName(const std::string& sysFolder, const std::string& name)
 {
     for (const char* prefix : AdapterPrefixes) {
         if (HasNumberedPrefix(name, prefix))
             return true;
     }
-    return HasNumberedPrefix(name, UartPrefix) && HasUart(sysTtyFolder, name);
+    return HasNumberedPrefix(name, UartPrefix) && HasUart(sysFolder, name);
 }
 
 std::size_t DigitRunEnd(const std::string& text, std::size_t from)
@@ -147,14 +149,40 @@ std::vector<std::string> SortedNaturally(std::vector<std::string> names)
     return names;
 }
 
+bool IsStableName(const std::string& devFolder, const std::string& path)
+{
+    return path.starts_with(devFolder + "/serial/by-id/");
+}
+
+// The listed entry of the device that a link leads to, or none.
+SerialPortEntry* EntryOfDevice(std::vector<SerialPortEntry>& entries, const std::string& link)
+{
+    std::error_code error;
+    const fs::path device = fs::canonical(link, error);
+    if (error)
+        return nullptr;
+    for (SerialPortEntry& entry : entries) {
+        if (fs::canonical(entry.path, error) == device && !error)
+            return &entry;
+    }
+    return nullptr;
+}
+
+SerialPortEntry DescribedEntry(const std::string& path, const std::string& sysFolder)
+{
+    SerialPortEntry entry = ProbeSerialPort(path);
+    entry.description =
+        DescribePort(path, ReadPortHardware(fs::path(path).filename().string(), sysFolder));
+    return entry;
+}
+
 } // namespace
 
-std::vector<std::string> FindSerialPorts(const std::string& devFolder,
-                                         const std::string& sysTtyFolder)
+std::vector<std::string> FindSerialPorts(const std::string& devFolder, const std::string& sysFolder)
 {
     std::vector<std::string> devices, links;
     for (const fs::path& path : FolderEntries(devFolder)) {
-        if (IsSerialDeviceName(sysTtyFolder, path.filename()))
+        if (IsSerialDeviceName(sysFolder, path.filename()))
             devices.push_back(path);
     }
     for (const fs::path& path : FolderEntries(devFolder + "/serial/by-id"))
@@ -178,11 +206,18 @@ SerialPortEntry ProbeSerialPort(const std::string& path)
     return entry;
 }
 
+// The by-id names come after the devices, so the device a name leads to is listed by then.
 std::vector<SerialPortEntry> ProbeSerialPorts(const std::string& devFolder,
-                                              const std::string& sysTtyFolder)
+                                              const std::string& sysFolder)
 {
     std::vector<SerialPortEntry> entries;
-    for (const std::string& path : FindSerialPorts(devFolder, sysTtyFolder))
-        entries.push_back(ProbeSerialPort(path));
+    for (const std::string& path : FindSerialPorts(devFolder, sysFolder)) {
+        SerialPortEntry* device =
+            IsStableName(devFolder, path) ? EntryOfDevice(entries, path) : nullptr;
+        if (device)
+            device->stableName = path;
+        else
+            entries.push_back(DescribedEntry(path, sysFolder));
+    }
     return entries;
 }

@@ -31,3 +31,13 @@ void WriteRememberedPort(const std::string& portName)
 {
     Preference().setValue(PortKey, QString::fromStdString(portName));
 }
+
+bool ReadAutoReconnect()
+{
+    return Preference().value(QString::fromUtf8(AutoReconnectKey), false).toBool();
+}
+
+void WriteAutoReconnect(bool automatic)
+{
+    Preference().setValue(QString::fromUtf8(AutoReconnectKey), automatic);
+}

@@ -22,3 +22,8 @@ std::string PortPreferencePath();
 std::string ReadRememberedPort(const std::string& fallback = DefaultPortName);
 
 void WriteRememberedPort(const std::string& portName);
+
+// Whether the panel reconnects by itself when the port it lost comes back, instead of asking.
+inline constexpr const char* AutoReconnectKey = "ReconnectAutomatically";
+bool ReadAutoReconnect();
+void WriteAutoReconnect(bool automatic);

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <numeric>
+#include <regex>
+#include <sstream>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -187,7 +189,20 @@ TEST_F(CliTest, HelpForEveryCommand)
             << outcome.out;
     }
     EXPECT_EQ(Run("--help").status, 0);
-    EXPECT_EQ(Run("ports").status, 0);
+}
+
+// Whatever ports this machine has, each line names the adapter and its device, then its
+// state, then the by-id name when it has one.
+TEST_F(CliTest, PortsNameEachPortAndItsState)
+{
+    const Outcome outcome = Run("ports");
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    const std::regex line("(.+ on )?/dev/\\S+\t(free|in use by another program|"
+                          "no permission \\(.+\\)|unavailable \\(.+\\))"
+                          "(\t/dev/serial/by-id/\\S+)?");
+    std::istringstream lines(outcome.out);
+    for (std::string text; std::getline(lines, text);)
+        EXPECT_TRUE(std::regex_match(text, line)) << text;
 }
 
 TEST_F(CliTest, InfoShowsIdentificationModeVersionAndFrontPanel)

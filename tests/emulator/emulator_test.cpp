@@ -302,7 +302,8 @@ TEST_F(EmulatorProgramTest, PrintsThePortTakesSteeringAndQuits)
 TEST_F(EmulatorProgramTest, KeepsRunningAfterItsInputEndsUntilTerminated)
 {
     const std::string link = folder.Path("sonavire");
-    CEmuProcess program({"--link", link, "--update-mode", "--front-panel-active"}, true);
+    CEmuProcess program(
+        {"--link", link, "--update-mode", "--front-panel-active", "--latency-timer", "16"}, true);
     const auto port = program.ReadLine();
     ASSERT_TRUE(port.has_value());
     {
@@ -343,7 +344,11 @@ INSTANTIATE_TEST_SUITE_P(Arguments, EmulatorProgramUsageTest,
                          testing::Values(std::vector<std::string>{"--bogus"},
                                          std::vector<std::string>{"--link"},
                                          std::vector<std::string>{"--paced", "extra"},
-                                         std::vector<std::string>{"--state"}));
+                                         std::vector<std::string>{"--state"},
+                                         std::vector<std::string>{"--latency-timer"},
+                                         std::vector<std::string>{"--latency-timer", "16ms"},
+                                         std::vector<std::string>{"--latency-timer", "256"},
+                                         std::vector<std::string>{"--latency-timer", "-1"}));
 
 TEST(EmulatorProgramHelpTest, HelpNamesEveryOption)
 {
@@ -353,7 +358,7 @@ TEST(EmulatorProgramHelpTest, HelpNamesEveryOption)
         help += *line + '\n';
     EXPECT_EQ(program.ExitCode(), 0);
     for (const char* option : {"--link", "--state", "--firmware-out", "--log", "--paced",
-                               "--update-mode", "--front-panel-active"})
+                               "--latency-timer", "--update-mode", "--front-panel-active"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <gtest/gtest.h>
 
 #include "emulator/traffic_log.h"
@@ -99,5 +100,46 @@ TEST_F(EmulatorPacedTest, PacedDeviceGivesTheSameAnswers)
     EXPECT_EQ(Client().ReadLine(), "M01");
     EXPECT_EQ(Client().ReadLine(), "FL");
 }
+
+constexpr const char* GainList = "0.000-0.000-0.000-0.000-0.000-0.000-0.000-0.000-"
+                                 "0.000-0.000-0.000-0.000-0.000-0.000-0.000-0.000-";
+
+struct LatencyCase
+{
+    const char* label;
+    bool paced;
+    int latencyTimerMs;
+    const char* command;
+    const char* answer;
+    WireTime earliest; // after the command is written
+};
+
+void PrintTo(const LatencyCase& latency, std::ostream* out)
+{
+    *out << latency.label;
+}
+
+class EmulatorLatencyTimerTest : public EmulatorFixture,
+                                 public testing::WithParamInterface<LatencyCase>
+{};
+
+TEST_P(EmulatorLatencyTimerTest, AnswerWaitsForTheAdapterToPassItOn)
+{
+    const LatencyCase& latency = GetParam();
+    Start({.paced = latency.paced, .latencyTimerMs = latency.latencyTimerMs});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Client().Exchange(latency.command), latency.answer);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, latency.earliest);
+}
+
+// Paced, the answer's first byte has crossed the line one byte time after the command's
+// carriage return; the QS answer's second packet starts its own timer with its first byte,
+// the 63rd of the answer.
+INSTANTIATE_TEST_SUITE_P(
+    Timers, EmulatorLatencyTimerTest,
+    testing::Values(LatencyCase{"no adapter", false, 0, "?V", "Sonavire v1.02", WireTime{}},
+                    LatencyCase{"unpaced", false, 40, "?V", "Sonavire v1.02", 40ms},
+                    LatencyCase{"paced", true, 40, "?V", "Sonavire v1.02", 40ms + ByteSpan(4)},
+                    LatencyCase{"two packets", true, 40, "QS", GainList, 40ms + ByteSpan(3 + 63)}));
 
 } // namespace

@@ -5,8 +5,10 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -72,6 +74,21 @@ public:
     }
 
     std::vector<SerialPortEntry> Scan() const { return ProbeSerialPorts(folder, folder + "/sys"); }
+
+    QString Folder() const { return QString::fromStdString(folder); }
+
+    // A /dev/serial/by-id name, as udev makes one for an adapter.
+    std::string AddStable(const std::string& name, const std::string& target) const
+    {
+        const std::string link = folder + "/serial/by-id/" + name;
+        fs::create_directories(folder + "/serial/by-id");
+        fs::create_symlink(target, link);
+        return link;
+    }
+
+    void Remove(const std::string& name) const { fs::remove(folder + "/" + name); }
+
+    std::string NewPty() { return Target(Port::Free); }
 
     // The device behind a rig port gets an owner, a group and a mode, as udev gives them;
     // the scratch /dev becomes readable to all, as /dev is.
@@ -531,9 +548,10 @@ TEST(ConfigDlg, TheOnlyPortWithoutPermissionShowsItsNoteAtOnce)
 
 TEST(ConfigDlg, CompactDialogWithListFramedLeftOfTheButtons)
 {
-    PortRig rig;
-    rig.Add("ttyUSB0", Port::Free);
-    CConfigDlg dialog(nullptr, [&rig] { return rig.Scan(); });
+    SerialPortEntry port;
+    port.path = "/dev/ttyS0";
+    port.probe = PortProbe::Free;
+    CConfigDlg dialog(nullptr, [port] { return std::vector<SerialPortEntry>{port}; });
     dialog.show();
 
     EXPECT_EQ(dialog.windowTitle(), "Sonavire Configuration");
@@ -546,6 +564,140 @@ TEST(ConfigDlg, CompactDialogWithListFramedLeftOfTheButtons)
     for (const char* text : {"OK", "Cancel"})
         EXPECT_GT(Button(dialog, text)->geometry().left(), frame.right());
     EXPECT_TRUE(Button(dialog, "OK")->isDefault());
+}
+
+struct LengthCase
+{
+    const char* name;
+    std::size_t length;
+    bool shownWhole;
+};
+
+void PrintTo(const LengthCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class PortField : public testing::TestWithParam<LengthCase>
+{};
+
+// The field shows its longest entry whole, start and end at once, as far as the screen allows;
+// the buttons stay right of the frame.
+TEST_P(PortField, GrowsToItsLongestEntryWithinTheScreen)
+{
+    SerialPortEntry shortPort, longPort;
+    shortPort.path = "/dev/ttyS0";
+    longPort.path = "/dev/serial/by-id/usb-" + std::string(GetParam().length, 'W') + "-if00";
+    shortPort.probe = longPort.probe = PortProbe::Free;
+    CConfigDlg dialog(nullptr, [&] { return std::vector<SerialPortEntry>{shortPort, longPort}; });
+    dialog.portName = longPort.path;
+    dialog.show();
+
+    QLineEdit* field = Combo(dialog)->lineEdit();
+    const int screenWidth = dialog.screen()->availableGeometry().width();
+    field->end(false);
+    // The field scrolls its text as it paints.
+    field->grab();
+    if (GetParam().shownWhole) {
+        EXPECT_EQ(field->cursorPositionAt(QPoint(field->contentsRect().left() + 1, 1)), 0);
+    }
+    EXPECT_LE(dialog.width(), screenWidth);
+    EXPECT_GT(Button(dialog, "OK")->geometry().left(),
+              dialog.findChild<QGroupBox*>()->geometry().right());
+    EXPECT_LE(Button(dialog, "OK")->geometry().right(), dialog.width());
+}
+
+INSTANTIATE_TEST_SUITE_P(ConfigDlg, PortField,
+                         testing::Values(LengthCase{"LongStableName", 20, true},
+                                         LengthCase{"NameWiderThanTheScreen", 400, false}),
+                         [](const testing::TestParamInfo<LengthCase>& info) {
+                             return info.param.name;
+                         });
+
+struct StableCase
+{
+    const char* name;
+    std::string stableTarget;
+    std::string portName;
+    std::string selected;
+};
+
+void PrintTo(const StableCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class StableName : public testing::TestWithParam<StableCase>
+{};
+
+// Two adapters, one with a by-id name: the dialog finds the adapter a remembered name means,
+// whatever number it has now, and hands back its by-id name.
+TEST_P(StableName, FindsTheAdapterAndHandsBackItsLastingName)
+{
+    const StableCase& c = GetParam();
+    PortRig rig;
+    rig.Add("ttyUSB0", Port::Free);
+    rig.Add("ttyUSB1", Port::Free);
+    const std::string stable =
+        rig.AddStable("usb-FTDI_FT232R_USB_UART_A12345-if00-port0", "../../" + c.stableTarget);
+    CConfigDlg dialog(
+        nullptr, [&rig] { return rig.Scan(); }, rig.Folder());
+    dialog.portName = c.portName == "stable" ? stable : rig.Text(c.portName);
+
+    QString selected;
+    const Outcome outcome = RunModal(dialog, [&](CConfigDlg& d) {
+        selected = Combo(d)->currentText();
+        Click(d, "OK");
+    });
+
+    EXPECT_EQ(selected.toStdString(), rig.Text(c.selected));
+    EXPECT_EQ(outcome.result, QDialog::Accepted);
+    EXPECT_EQ(dialog.portName, c.selected == c.stableTarget ? stable : rig.Text(c.selected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConfigDlg, StableName,
+    testing::Values(StableCase{"OldDevicePathBecomesTheStableName", "ttyUSB1", "ttyUSB1",
+                               "ttyUSB1"},
+                    StableCase{"StableNameFindsTheAdapter", "ttyUSB1", "stable", "ttyUSB1"},
+                    StableCase{"StableNameFollowsRenumbering", "ttyUSB0", "stable", "ttyUSB0"},
+                    StableCase{"AdapterWithoutOneKeepsItsPath", "ttyUSB1", "ttyUSB0", "ttyUSB0"}),
+    [](const testing::TestParamInfo<StableCase>& info) { return info.param.name; });
+
+constexpr int PlugWaitMs = 10000;
+
+// Adapters plugged in and out while the dialog is open come and go in its list, the by-id
+// folder included when it appears only with them; the operator's choice stays.
+TEST(ConfigDlg, ListFollowsAdaptersPluggedInAndOut)
+{
+    PortRig rig;
+    rig.Add("ttyUSB1", Port::Free);
+    const std::string later = rig.NewPty();
+    CConfigDlg dialog(
+        nullptr, [&rig] { return rig.Scan(); }, rig.Folder());
+    dialog.portName = rig.Text("ttyUSB1");
+
+    std::string stable;
+    const auto shows = [](CConfigDlg& d, const QStringList& items) {
+        return QTest::qWaitFor([&] { return Items(Combo(d)) == items; }, PlugWaitMs);
+    };
+    const QString usb0 = QString::fromStdString(rig.Text("ttyUSB0"));
+    const QString usb1 = QString::fromStdString(rig.Text("ttyUSB1"));
+    const Outcome outcome = RunModal(dialog, [&](CConfigDlg& d) {
+        EXPECT_EQ(Items(Combo(d)), QStringList({usb1}));
+        stable = rig.AddStable("usb-Generic_CDC_Serial_Port_0123456789AB-if00", later);
+        EXPECT_TRUE(shows(d, {usb1, QString::fromStdString(stable)}));
+        rig.Add("ttyUSB0", Port::Free);
+        EXPECT_TRUE(shows(d, {usb0, usb1, QString::fromStdString(stable)}));
+        EXPECT_EQ(Combo(d)->currentText(), usb1);
+        rig.Remove("ttyUSB0");
+        EXPECT_TRUE(shows(d, {usb1, QString::fromStdString(stable)}));
+        EXPECT_EQ(Combo(d)->currentText(), usb1);
+        Click(d, "OK");
+    });
+
+    EXPECT_EQ(outcome.result, QDialog::Accepted);
+    EXPECT_EQ(dialog.portName, rig.Text("ttyUSB1"));
 }
 
 } // namespace

@@ -1,12 +1,15 @@
 #include "tests/panel/panel_fixture.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "model/value_scale.h"
+#include "storage/port_preference.h"
 
 namespace {
 
@@ -296,6 +299,41 @@ TEST(Connection, ChoosingAnotherPortWhileLiveDisconnects)
         EXPECT_EQ(fixture.Panel().PortName(), chosen);
         EXPECT_EQ(fixture.Panel().Link().mode, samePort ? ControlMode::Live : ControlMode::Offline);
     }
+}
+
+// An adapter pulled out while live is lost at once, and when it is plugged in again (its node
+// comes back in the device folder) the panel reconnects: by itself when the window menu says
+// so, else after asking.
+TEST(Connection, AnAdapterPluggedInAgainIsReconnected)
+{
+    for (const bool automatic : {true, false}) {
+        WriteAutoReconnect(automatic);
+        QTemporaryDir dev;
+        const QString adapter = dev.filePath(QStringLiteral("ttyUSB0"));
+        std::unique_ptr<CEmulatedDevice> comeBack;
+        PanelFixture fixture;
+        CEmulatedDevice& pulled = fixture.StartDevice();
+        ASSERT_TRUE(QFile::link(QString::fromStdString(pulled.PortPath()), adapter));
+        fixture.Panel().SetPortName(adapter.toStdString(), false);
+        fixture.Tick(0);
+        fixture.Click(ControlRole::ModeButton);
+        ASSERT_EQ(fixture.Panel().Link().mode, ControlMode::Live);
+
+        pulled.InjectFault(Fault::HangUp);
+        QTRY_COMPARE(fixture.Status(), std::string("Lost Connection with Sonavire"));
+        EXPECT_TRUE(ShowsOfflineButtons(fixture.Panel()));
+        QFile::remove(adapter);
+        comeBack = std::make_unique<CEmulatedDevice>(EmulatorOptions{});
+        std::string error;
+        ASSERT_TRUE(comeBack->Start(error)) << error;
+        QStringList asked;
+        const ModalAnswer answer = ModalAnswer::CloseMessageBox(asked);
+        ASSERT_TRUE(QFile::link(QString::fromStdString(comeBack->PortPath()), adapter));
+
+        QTRY_COMPARE_WITH_TIMEOUT(fixture.Panel().Link().mode, ControlMode::Live, 10000);
+        EXPECT_EQ(asked.isEmpty(), automatic) << asked.join(' ').toStdString();
+    }
+    WriteAutoReconnect(false);
 }
 
 } // namespace

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A scratch /dev and /sys/class/tty, so that the scan runs over names and files the test picks.
+// A scratch /dev and /sys, so that the scan runs over names and files the test picks.
 class FakeDevFolder
 {
 public:
@@ -28,7 +28,7 @@ public:
             throw std::runtime_error("no scratch folder");
         root = pattern;
         fs::create_directories(Dev() + "/serial/by-id");
-        fs::create_directories(Sys());
+        fs::create_directories(Tty());
     }
     ~FakeDevFolder()
     {
@@ -41,16 +41,21 @@ public:
 
     void AddDevice(const std::string& name) const { std::ofstream(Dev() + "/" + name); }
 
+    void AddPty(const std::string& name, const PtyPair& pty) const
+    {
+        fs::create_symlink(pty.SlavePath(), Dev() + "/" + name);
+    }
+
     void AddUartType(const std::string& name, const std::string& type) const
     {
-        fs::create_directories(Sys() + "/" + name);
-        std::ofstream(Sys() + "/" + name + "/type") << type;
+        fs::create_directories(Tty() + "/" + name);
+        std::ofstream(Tty() + "/" + name + "/type") << type;
     }
 
     void AddFifoType(const std::string& name) const
     {
-        fs::create_directories(Sys() + "/" + name);
-        if (mkfifo((Sys() + "/" + name + "/type").c_str(), 0600) != 0)
+        fs::create_directories(Tty() + "/" + name);
+        if (mkfifo((Tty() + "/" + name + "/type").c_str(), 0600) != 0)
             throw std::runtime_error("no fifo");
     }
 
@@ -62,8 +67,79 @@ public:
     }
 
 private:
+    std::string Tty() const { return Sys() + "/class/tty"; }
+
     std::string root;
 };
+
+struct HardwareCase
+{
+    const char* fixture;
+    const char* device;
+    const char* description;
+};
+
+class PortDescription : public testing::TestWithParam<HardwareCase>
+{};
+
+// Sysfs trees as the kernel lays them out for each kind of adapter: the scan names the device
+// by what the adapter says of itself, and leaves out what it does not say.
+TEST_P(PortDescription, NamesTheAdapterBehindTheDevice)
+{
+    const HardwareCase& c = GetParam();
+    FakeDevFolder folder;
+    PtyPair pty;
+    folder.AddPty(c.device, pty);
+    const std::string path = folder.Dev() + "/" + c.device;
+
+    const std::vector<SerialPortEntry> entries =
+        ProbeSerialPorts(folder.Dev(), std::string(SERIAL_FIXTURES "/sysfs/") + c.fixture);
+
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].description, c.description + path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Adapters, PortDescription,
+    testing::Values(HardwareCase{"ftdi_sio", "ttyUSB0", "FT232R USB UART (FTDI, A12345) on "},
+                    HardwareCase{"cp210x", "ttyUSB0",
+                                 "CP2102 USB to UART Bridge Controller (Silicon Labs, 0001) on "},
+                    HardwareCase{"pl2303", "ttyUSB0", "pl2303 (Prolific Technology Inc.) on "},
+                    HardwareCase{"cdc_acm", "ttyACM0",
+                                 "CDC Serial Port (Generic, 0123456789AB) on "},
+                    HardwareCase{"serial8250", "ttyS0", "Built-in serial port on "},
+                    HardwareCase{"no-such-tree", "ttyUSB0", ""}),
+    [](const testing::TestParamInfo<HardwareCase>& info) {
+        std::string name = info.param.fixture;
+        std::erase(name, '_');
+        std::erase(name, '-');
+        return name;
+    });
+
+// A by-id name is the same adapter as the device it leads to, so it is that entry's lasting
+// name; one that leads elsewhere stays an entry of its own.
+TEST(ProbeSerialPorts, FoldsStableNamesIntoTheirDevices)
+{
+    FakeDevFolder folder;
+    PtyPair first, second, elsewhere;
+    folder.AddPty("ttyUSB0", first);
+    folder.AddPty("ttyUSB1", second);
+    const std::string stable =
+        folder.AddLink("usb-FTDI_FT232R_USB_UART_A12345-if00-port0", "../../ttyUSB1");
+    const std::string other =
+        folder.AddLink("usb-Generic_CDC_Serial_Port-if00", elsewhere.SlavePath());
+
+    const std::vector<SerialPortEntry> entries = ProbeSerialPorts(folder.Dev(), folder.Sys());
+
+    std::vector<std::pair<std::string, std::string>> seen;
+    for (const SerialPortEntry& entry : entries)
+        seen.emplace_back(entry.path, entry.LastingName());
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {folder.Dev() + "/ttyUSB0", folder.Dev() + "/ttyUSB0"},
+        {folder.Dev() + "/ttyUSB1", stable},
+        {other, other}};
+    EXPECT_EQ(seen, expected);
+}
 
 TEST(FindSerialPorts, ListsAdaptersAndAnsweringUartsInNaturalOrder)
 {

@@ -1,6 +1,8 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
 #include <thread>
 
 #include "serial/serial_port.h"
@@ -52,6 +54,25 @@ TEST_F(SerialPortTest, PortIsExclusiveUntilClosed)
     port.Close();
     EXPECT_EQ(CSerialPort::ProbePort(pty.SlavePath()), PortProbe::Free);
     EXPECT_EQ(second.Open(pty.SlavePath()), StatusSuccess);
+}
+
+// A pseudo-terminal's driver has no low-latency flag, as the drivers of some adapters do not.
+TEST(SerialPort, DriverRefusingLowLatencyStillOpensAndCloses)
+{
+    PtyPair pty;
+    const int probe = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    serial_struct serial{};
+    ASSERT_NE(ioctl(probe, TIOCGSERIAL, &serial), 0);
+    close(probe);
+
+    CSerialPort port;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(port.Open(pty.SlavePath()), StatusSuccess);
+        EXPECT_EQ(port.LastErrorText(), "Success");
+        EXPECT_EQ(port.WriteText("up"), StatusSuccess);
+        EXPECT_EQ(pty.Receive(), "up");
+        EXPECT_EQ(port.Close(), StatusSuccess);
+    }
 }
 
 TEST(SerialPort, MissingPortsAndNonTerminals)

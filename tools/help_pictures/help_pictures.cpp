@@ -88,19 +88,24 @@ bool WriteFirmwareImage(const QString& path, int length)
                   image.data(), length) == length;
 }
 
-SerialPortEntry Port(const char* path)
+// A port as the scan names it: what the hardware says of itself, and the adapter's lasting
+// by-id name where it has one.
+SerialPortEntry Port(const char* path, const char* description, const char* stableName = "")
 {
     SerialPortEntry entry;
     entry.path = path;
+    entry.description = description;
+    entry.stableName = stableName;
     entry.probe = PortProbe::Free;
     return entry;
 }
 
 // A port that exists but that this user may not open, as the probe reports it.
-SerialPortEntry PortWithoutPermission(const char* path, const char* group)
+SerialPortEntry PortWithoutPermission(const char* path, const char* description, const char* group)
 {
     SerialPortEntry entry;
     entry.path = path;
+    entry.description = description;
     entry.probe = PortProbe::Refused;
     entry.reason = "Permission denied";
     entry.permissionDenied = true;
@@ -173,10 +178,14 @@ bool CHelpPictures::DrawAll()
 {
     return DrawOffline() && DrawLive() && DrawFirmwareUpdate() &&
            DrawPortDialog(QStringLiteral("port-dialog"),
-                          {Port("/dev/ttyS0"), Port("/dev/ttyUSB0"),
-                           Port("/dev/serial/by-id/usb-Serial_Adapter_0001-if00-port0")}) &&
+                          {Port("/dev/ttyS0", "Built-in serial port on /dev/ttyS0"),
+                           Port("/dev/ttyUSB0", "FT232R USB UART (FTDI, A12345) on /dev/ttyUSB0",
+                                "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0")}) &&
            DrawPortDialog(QStringLiteral("port-dialog-no-permission"),
-                          {Port("/dev/ttyS0"), PortWithoutPermission("/dev/ttyUSB0", "dialout")}) &&
+                          {Port("/dev/ttyS0", "Built-in serial port on /dev/ttyS0"),
+                           PortWithoutPermission("/dev/ttyUSB0",
+                                                 "FT232R USB UART (FTDI, A12345) on /dev/ttyUSB0",
+                                                 "dialout")}) &&
            DrawNoPortsBox();
 }
 
