@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include <string_view>
 #include <unistd.h>
 
 #include "device/link_procedures.h"
@@ -50,6 +51,7 @@ const char* const ConnectFailed = "Unable to connect to Sonavire - Check Hardwar
 constexpr int ConnectFailedHold = 4;
 const char* const LostConnection = "Lost Connection with Sonavire";
 constexpr int LostConnectionHold = 4;
+constexpr std::string_view PseudoTerminalFolder = "/dev/pts/";
 const char* const FirmwareBusy = "Firmware update in progress - please wait";
 // Long enough to be read before the next page's progress takes the line.
 constexpr std::chrono::seconds FirmwareBusyShown{2};
@@ -108,7 +110,10 @@ void CControlPanelDlg::OnLinkStateChanged(CDeviceLink::ModeChange change)
     if (change != CDeviceLink::ModeChange::LineLost)
         return;
     ShowStatus(LostConnection, LostConnectionHold);
-    portReturn.Watch(CSerialPort::DevicePath(portName));
+    const std::string device = CSerialPort::DevicePath(portName);
+    // A pseudo-terminal's number goes to the next terminal opened, not back to its device.
+    if (!device.starts_with(PseudoTerminalFolder))
+        portReturn.Watch(device);
 }
 
 // The adapter that was pulled out is plugged in again.
