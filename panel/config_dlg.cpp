@@ -3,7 +3,6 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +12,6 @@
 #include <QStandardItemModel>
 #include <QStyle>
 #include <QStyleOptionComboBox>
-#include <QTimer>
 #include <algorithm>
 #include <utility>
 
@@ -39,10 +37,6 @@ constexpr int AdviceRole = Qt::UserRole + 2;
 
 // The line edit inside the field keeps this much space at each end of its text.
 constexpr int TextMargin = 2;
-
-// udev makes a device node, then gives it its group and mode, then its by-id name: the list
-// is read once the burst is over, not at each of its steps.
-constexpr int SettleMs = 300;
 
 // The field grows to fit its longest entry; the frame and the dialog grow with it and the
 // buttons move right.
@@ -79,15 +73,6 @@ CConfigDlg::CConfigDlg(QWidget* parent, PortSource listPorts, const QString& dev
     const PixelRect size = ToPixels(DialogSize);
     setFixedSize(size.width, size.height);
     CreateControls();
-    portFolders = new QFileSystemWatcher(this);
-    settleDelay = new QTimer(this);
-    settleDelay->setSingleShot(true);
-    settleDelay->setInterval(SettleMs);
-    connect(portFolders, &QFileSystemWatcher::directoryChanged, this, [this] {
-        WatchPortFolders();
-        settleDelay->start();
-    });
-    connect(settleDelay, &QTimer::timeout, this, &CConfigDlg::RefreshPortList);
 }
 
 void CConfigDlg::CreateControls()
@@ -137,7 +122,7 @@ void CConfigDlg::OnInitDialog()
 {
     incomingName = portName;
     FillPortList();
-    WatchPortFolders();
+    portFolders.Watch();
     if (portCombo->count() == 0) {
         ReportNoPorts();
         return;
@@ -267,14 +252,15 @@ void CConfigDlg::ReportNoPorts()
 
 // /dev/serial/by-id comes with the first adapter that has a name there and goes with the
 // last, and /dev/serial with it: each is watched from when it appears, through its parent.
-void CConfigDlg::WatchPortFolders()
+QStringList CConfigDlg::PortFolders() const
 {
-    const QStringList watched = portFolders->directories();
+    QStringList existing;
     for (const QString& folder : {devFolder, devFolder + QStringLiteral("/serial"),
                                   devFolder + QStringLiteral("/serial/by-id")}) {
-        if (!watched.contains(folder) && QFileInfo(folder).isDir())
-            portFolders->addPath(folder);
+        if (QFileInfo(folder).isDir())
+            existing.append(folder);
     }
+    return existing;
 }
 
 // The operator's choice stays while its adapter does, and what was typed stays as typed;

@@ -5,14 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "panel/folder_watch.h"
 #include "serial/serial_port_list.h"
 
 class QComboBox;
-class QFileSystemWatcher;
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class QTimer;
 
 // The port dialog: offers the serial ports that exist and open right now, the panel's own
 // port while it holds that open, and the ports this user may not open, marked, with how to
@@ -50,7 +49,7 @@ private:
     void FitPortField();
     void FitPermissionNote();
     void ReportNoPorts();
-    void WatchPortFolders();
+    QStringList PortFolders() const;
     void RefreshPortList();
     void OnPortSelChange(int index);
     void OnCurrentPortChanged(int index);
@@ -64,7 +63,6 @@ private:
     QLabel* permissionNote = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
-    QFileSystemWatcher* portFolders = nullptr;
-    QTimer* settleDelay = nullptr;
+    CFolderWatch portFolders{[this] { return PortFolders(); }, [this] { RefreshPortList(); }};
     bool initialised = false;
 };

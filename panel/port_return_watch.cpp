@@ -1,10 +1,9 @@
 #include "panel/port_return_watch.h"
 
 #include <filesystem>
+#include <utility>
 
 namespace {
-
-constexpr int SettleMs = 300;
 
 bool Exists(const std::string& path)
 {
@@ -15,55 +14,42 @@ bool Exists(const std::string& path)
 } // namespace
 
 CPortReturnWatch::CPortReturnWatch(std::function<void()> onReturn) : returned(std::move(onReturn))
-{
-    settle.setSingleShot(true);
-    settle.setInterval(SettleMs);
-    connect(&settle, &QTimer::timeout, this, &CPortReturnWatch::OnSettled);
-    connect(&folders, &QFileSystemWatcher::directoryChanged, this,
-            &CPortReturnWatch::OnFolderChanged);
-}
+{}
 
 void CPortReturnWatch::Watch(const std::string& portPath)
 {
     Stop();
     path = portPath;
-    WatchTheWayThere();
+    folders.Watch();
 }
 
 void CPortReturnWatch::Stop()
 {
     path.clear();
-    settle.stop();
-    if (!folders.directories().isEmpty())
-        folders.removePaths(folders.directories());
+    folders.Stop();
 }
 
-void CPortReturnWatch::WatchTheWayThere()
+// The folders above that are watched already stay so: the nearest existing one is the one
+// the next folder down appears in.
+QStringList CPortReturnWatch::TheWayThere() const
 {
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    while (!folder.empty()) {
-        const QString name = QString::fromStdString(folder.string());
-        if (!folders.directories().contains(name) && Exists(folder.string()))
-            folders.addPath(name);
-        if (Exists(folder.string()) || folder == folder.parent_path())
+    for (std::filesystem::path folder = std::filesystem::path(path).parent_path(); !folder.empty();
+         folder = folder.parent_path()) {
+        if (Exists(folder.string()))
+            return {QString::fromStdString(folder.string())};
+        if (folder == folder.parent_path())
             break;
-        folder = folder.parent_path();
     }
+    return {};
 }
 
-void CPortReturnWatch::OnFolderChanged()
+bool CPortReturnWatch::IsBack() const
 {
-    if (path.empty())
-        return;
-    WatchTheWayThere();
-    if (Exists(path))
-        settle.start();
+    return !path.empty() && Exists(path);
 }
 
-void CPortReturnWatch::OnSettled()
+void CPortReturnWatch::OnBack()
 {
-    if (path.empty() || !Exists(path))
-        return;
     Stop();
     returned();
 }

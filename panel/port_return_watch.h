@@ -1,18 +1,18 @@
 #pragma once
 
-#include <QFileSystemWatcher>
-#include <QObject>
-#include <QTimer>
+#include <QStringList>
 
 #include <functional>
 #include <string>
 
+#include "panel/folder_watch.h"
+
 // Waits for a lost port's device node to come back, as an adapter plugged in again does, and
 // says so once. It watches the folders on the way to the node, the nearest existing one
-// included, since a folder such as /dev/serial/by-id goes with the last adapter; no polling.
+// included, since a folder such as /dev/serial/by-id goes with the last adapter.
 // The node is taken as back only once it has stood for a moment: the system creates it
 // before it gives it its group and its stable name.
-class CPortReturnWatch : public QObject
+class CPortReturnWatch
 {
 public:
     explicit CPortReturnWatch(std::function<void()> returned);
@@ -23,12 +23,12 @@ public:
     bool IsWatching() const { return !path.empty(); }
 
 private:
-    void WatchTheWayThere();
-    void OnFolderChanged();
-    void OnSettled();
+    QStringList TheWayThere() const;
+    bool IsBack() const;
+    void OnBack();
 
     std::function<void()> returned;
     std::string path;
-    QFileSystemWatcher folders;
-    QTimer settle;
+    CFolderWatch folders{[this] { return TheWayThere(); }, [this] { OnBack(); },
+                         [this] { return IsBack(); }};
 };
