@@ -72,7 +72,7 @@ check-deb: package
 # machine is shared; crashing inputs land in $(FUZZ_DIR)/artifacts.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := intel_hex private_profile settings_file answers firmware_lines answer_time
+FUZZ_TARGETS := intel_hex private_profile settings_file answers firmware_lines answer_time osc_packet
 
 fuzz-deps:
 	@scripts/install-deps fuzz

@@ -1,7 +1,7 @@
 // The benchmarks of `make bench`: one table, each figure measured in this run next to the
 // target it is judged by. The panel draws on the offscreen platform, so no desktop is needed.
 //
-//   sonavire-bench [link] [panel] [program]     (all three parts when none is named)
+//   sonavire-bench [link] [panel] [program] [remote]     (all of them when none is named)
 #include <QApplication>
 #include <QStringList>
 
@@ -9,6 +9,7 @@
 #include "bench/link_figures.h"
 #include "bench/panel_figures.h"
 #include "bench/program_figures.h"
+#include "bench/remote_figures.h"
 #include "resources/skin_resources.h"
 
 int main(int argc, char** argv)
@@ -28,6 +29,8 @@ int main(int argc, char** argv)
         MeasurePanelFigures(table);
     if (wanted("program"))
         MeasureProgramFigures(table);
+    if (wanted("remote"))
+        MeasureRemoteFigures(table);
     table.PrintSummary();
     return table.Failures() == 0 ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "cli/command_line_tool.h"
 #include "cli/interrupt_guard.h"
+#include "cli/remote_service.h"
 
 #include <algorithm>
 #include <charconv>
@@ -28,6 +29,8 @@ constexpr auto PollInterval = std::chrono::milliseconds(1000);
 // The longest the monitor waits for port events before it looks for an interrupt again.
 constexpr auto InterruptCheckInterval = std::chrono::milliseconds(100);
 constexpr const char* CompleteSuffix = "Complete!";
+// Where the summaries of the commands start in --help, after two blanks.
+constexpr std::size_t UsageColumn = 34;
 
 std::string Upper(std::string text)
 {
@@ -80,11 +83,6 @@ std::string ShortNumber(double value)
     return text.str();
 }
 
-bool IsWithin(const ValueScale& scale, double value)
-{
-    return std::isfinite(value) && value >= scale.valueAtMin && value <= scale.valueAtMax;
-}
-
 bool IsSameFile(const std::string& a, const std::string& b)
 {
     struct stat first
@@ -93,18 +91,6 @@ bool IsSameFile(const std::string& a, const std::string& b)
     {};
     return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
-std::string ModeName(ControlMode mode)
-{
-    switch (mode) {
-    case ControlMode::Live:
-        return "live";
-    case ControlMode::FirmwareUpdate:
-        return "firmware update";
-    default:
-        return "offline";
-    }
 }
 
 std::string FrontPanelName(bool locked)
@@ -117,6 +103,85 @@ std::string TrimRight(std::string text)
 {
     text.erase(text.find_last_not_of(' ') + 1);
     return text;
+}
+
+// What `serve` was given; each option takes a value, as "--osc 9000" or "--osc=9000".
+struct ServeArguments
+{
+    std::string osc;
+    std::string bind = "127.0.0.1";
+    std::string allow;
+    std::string port;
+};
+
+struct ServeOption
+{
+    const char* name;
+    std::string ServeArguments::*field;
+};
+
+constexpr ServeOption ServeOptions[] = {
+    {"--osc", &ServeArguments::osc},
+    {"--osc-bind", &ServeArguments::bind},
+    {"--osc-allow", &ServeArguments::allow},
+    {"--port", &ServeArguments::port},
+};
+
+// Fills parsed from the arguments; the usage problem, or empty when they are all understood.
+std::string ParseServeArguments(const std::vector<std::string>& arguments, ServeArguments& parsed)
+{
+    for (std::size_t next = 0; next < arguments.size(); ++next) {
+        const std::string& argument = arguments[next];
+        const auto option = std::find_if(
+            std::begin(ServeOptions), std::end(ServeOptions), [&](const ServeOption& known) {
+                return argument == known.name ||
+                       argument.starts_with(known.name + std::string("="));
+            });
+        if (option == std::end(ServeOptions))
+            return "serve does not take " + argument + " (try serve --help)";
+        const std::size_t nameLength = std::string(option->name).size();
+        if (argument.size() > nameLength)
+            parsed.*option->field = argument.substr(nameLength + 1);
+        else if (next + 1 < arguments.size())
+            parsed.*option->field = arguments[++next];
+        else
+            return std::string(option->name) + " needs a value";
+        if ((parsed.*option->field).empty())
+            return std::string(option->name) + " needs a value, not an empty one";
+    }
+    return {};
+}
+
+std::optional<int> ParseUdpPort(const std::string& text)
+{
+    int port = -1;
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, port);
+    if (result.ec != std::errc() || result.ptr != end || port < 0 || port > 65535)
+        return std::nullopt;
+    return port;
+}
+
+std::vector<std::string> SplitAtCommas(const std::string& text)
+{
+    std::vector<std::string> parts;
+    std::istringstream list(text);
+    for (std::string part; std::getline(list, part, ',');)
+        parts.push_back(part);
+    return parts;
+}
+
+// Why the remote options cannot be used, before anything is opened; empty when they can.
+std::string CheckRemoteOptions(const RemoteOptions& options)
+{
+    std::string error;
+    if (!ParseOscEndpoint(options.bindAddress, options.port, error))
+        return "--osc-bind: " + error;
+    for (const std::string& client : options.allowedClients) {
+        if (!ParseOscEndpoint(client, 0, error))
+            return "--osc-allow: " + (client.empty() ? "an empty address" : error);
+    }
+    return {};
 }
 
 } // namespace
@@ -148,6 +213,10 @@ const std::vector<CCommandLineTool::Command>& CCommandLineTool::Commands()
          "read a firmware file as the panel does and write its image bytes"},
         {"monitor", &CCommandLineTool::Monitor, "monitor",
          "poll the device once a second and print what changes, until interrupted"},
+        {"serve", &CCommandLineTool::Serve,
+         "serve --osc PORT [--osc-bind ADDRESS] [--osc-allow ADDRESS[,ADDRESS...]]",
+         "steer the device over OSC on UDP PORT, reconnecting when it goes away, until "
+         "interrupted"},
     };
     return commands;
 }
@@ -162,8 +231,14 @@ void CCommandLineTool::PrintHelp(const Command* command)
     out << "usage: sonavire-cli [--port PORT] COMMAND [ARGUMENTS]\n\n"
         << "Talks to a Sonavire on a serial port. PORT defaults to the port the panel\n"
         << "remembers (" << PortPreferencePath() << ").\n\nCommands:\n";
-    for (const Command& entry : Commands())
-        out << "  " << std::left << std::setw(34) << entry.usage << entry.summary << "\n";
+    for (const Command& entry : Commands()) {
+        const std::string usage = entry.usage;
+        out << "  " << std::left << std::setw(UsageColumn) << usage;
+        // A usage too wide for its column would run into its summary.
+        if (usage.size() >= UsageColumn)
+            out << "\n" << std::string(UsageColumn + 2, ' ');
+        out << entry.summary << "\n";
+    }
     out << "\nExit status: 0 success, 1 the device failed, 2 bad usage or a bad file.\n"
         << "Every command takes --help.\n";
 }
@@ -219,6 +294,7 @@ int CCommandLineTool::Run(const Arguments& arguments)
         portName = chosenPort ? *chosenPort : ReadRememberedPort();
         const CInterruptGuard guard;
         port.SetCancelDescriptor(guard.Descriptor());
+        interruptDescriptor = guard.Descriptor();
         const int status = (this->*command.run)(rest);
         link.Disconnect();
         port.SetCancelDescriptor(-1);
@@ -297,7 +373,7 @@ int CCommandLineTool::Info(const Arguments& arguments)
         return ReportInterrupt();
     if (!failure.empty())
         return Failure("unable to read the device's state: " + failure);
-    out << "mode            " << ModeName(link.mode) << "\n";
+    out << "mode            " << ControlModeName(link.mode) << "\n";
     if (link.mode == ControlMode::FirmwareUpdate) {
         out << "                the 'OS Update' switch is on: the device waits for a firmware "
                "image and answers nothing else\n";
@@ -430,7 +506,7 @@ int CCommandLineTool::Set(const Arguments& arguments)
                          "notch, tone), not " +
                          text);
     } else if (range) {
-        if (!ParseWholeNumber(text, value) || !IsWithin(range->scale, value))
+        if (!ParseWholeNumber(text, value) || !range->scale.Holds(value))
             return Usage(what + " must be a number from " + ShortNumber(range->scale.valueAtMin) +
                          " to " + ShortNumber(range->scale.valueAtMax) + ", not \"" + text + "\"");
     } else {
@@ -533,7 +609,7 @@ int CCommandLineTool::Image(const Arguments& arguments)
 void CCommandLineTool::PrintLiveChanges(const LiveChanges& changes, const PanelSettings& settings)
 {
     if (changes.mode)
-        out << "mode " << ModeName(link.mode) << std::endl;
+        out << "mode " << ControlModeName(link.mode) << std::endl;
     if (changes.version)
         out << "version " << link.versionText << std::endl;
     if (changes.frontPanel)
@@ -553,7 +629,7 @@ int CCommandLineTool::Monitor(const Arguments& arguments)
         return ConnectFailed();
     PanelSettings settings{};
     link.QueryMode();
-    out << "mode " << ModeName(link.mode) << std::endl;
+    out << "mode " << ControlModeName(link.mode) << std::endl;
     auto nextTick = Clock::now();
     while (!CInterruptGuard::Interrupted() && link.mode != ControlMode::Offline) {
         if (const auto now = Clock::now(); now < nextTick) {
@@ -569,4 +645,29 @@ int CCommandLineTool::Monitor(const Arguments& arguments)
     const bool lost = !CInterruptGuard::Interrupted();
     link.Disconnect();
     return lost ? Failure("Lost Connection with Sonavire") : Success;
+}
+
+int CCommandLineTool::Serve(const Arguments& arguments)
+{
+    ServeArguments parsed;
+    if (const std::string problem = ParseServeArguments(arguments, parsed); !problem.empty())
+        return Usage(problem);
+    if (parsed.osc.empty())
+        return Usage("serve needs --osc PORT (0 lets the system choose one)");
+    const auto oscPort = ParseUdpPort(parsed.osc);
+    if (!oscPort)
+        return Usage("--osc takes a UDP port from 0 to 65535, not " + parsed.osc);
+    RemoteOptions options{parsed.bind, *oscPort, {}};
+    if (!parsed.allow.empty())
+        options.allowedClients = SplitAtCommas(parsed.allow);
+    if (const std::string problem = CheckRemoteOptions(options); !problem.empty())
+        return Usage(problem);
+    if (!parsed.port.empty())
+        portName = parsed.port;
+
+    CRemoteService service(link, queue, err);
+    std::string error;
+    if (!service.Run(portName, options, interruptDescriptor, error))
+        return Failure("serve: " + error);
+    return Success;
 }

@@ -47,6 +47,7 @@ private:
     int Flash(const Arguments& arguments);
     int Image(const Arguments& arguments);
     int Monitor(const Arguments& arguments);
+    int Serve(const Arguments& arguments);
 
     int Usage(const std::string& problem);
     int Failure(const std::string& problem);
@@ -63,6 +64,8 @@ private:
     std::ostream& out;
     std::ostream& err;
     std::string portName;
+    // The interrupt guard's pipe, for the loops that wait on more than the port.
+    int interruptDescriptor = -1;
     CMessageQueue queue;
     CSerialPanelWnd port;
     CDeviceLink link;

@@ -24,3 +24,8 @@ int ValueScale::ToPosition(double value) const
         return INT_MIN;
     return static_cast<int>(steps);
 }
+
+bool ValueScale::Holds(double value) const
+{
+    return std::isfinite(value) && value >= valueAtMin && value <= valueAtMax;
+}

@@ -12,6 +12,9 @@ struct ValueScale
     // Truncates toward zero and does not clamp: values outside the range give positions
     // outside 0..positions, which the slider control clamps when it moves.
     int ToPosition(double value) const;
+
+    // Whether a value typed or sent by an operator may be taken: a number, within the range.
+    bool Holds(double value) const;
 };
 
 inline constexpr ValueScale FrequencyScale{40.0, 8000.0, 1000};

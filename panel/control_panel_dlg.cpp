@@ -358,6 +358,7 @@ void CControlPanelDlg::ShowSystemMenu(const QPoint& at)
                    [this] { OnSysCommand(AboutCommand); });
     menu.addSeparator();
     menu.addAction(&autoReconnect);
+    menu.addAction(&remote.MenuAction());
     if (!menuActions.isEmpty()) {
         menu.addSeparator();
         menu.addActions(menuActions);

@@ -21,6 +21,7 @@
 #include "model/value_scale.h"
 #include "panel/control_layout.h"
 #include "panel/panel_message_target.h"
+#include "panel/panel_remote_control.h"
 #include "panel/port_return_watch.h"
 #include "panel/status_line.h"
 #include "panel/strip_view.h"
@@ -72,6 +73,7 @@ public:
     const std::string& PortName() const { return portName; }
     const std::string& StatusText() const { return statusLine.Text(); }
     CDeviceLink& Link() { return link; }
+    CPanelRemoteControl& RemoteControl() { return remote; }
     QWidget* Control(int id) const;
     // The control of a role on a strip (strip -1 for the single controls, filterType for a
     // filter button), nullptr for none: how tests, the bench and the picture tool find one.
@@ -128,8 +130,13 @@ private:
     void UpdateModeButtons();
     bool ConnectWithStatus();
     void AbandonUnansweredConnect();
-    void ReadAllSettings(const char* retrievingText, int retrievedHold);
-    void DownloadAndStore();
+    std::string ReadAllSettings(const char* retrievingText, int retrievedHold);
+    bool DownloadAndStore();
+    std::string RetrieveOffline();
+    bool StoreLive();
+    CPanelRemoteControl::WindowHooks RemoteHooks();
+    std::string RetrieveForRemote();
+    std::string StoreForRemote();
     bool DownloadSettings();
     void DownloadLoadedSettings();
     void DisconnectAndUnlock();
@@ -184,6 +191,7 @@ private:
     // Checked: a port that comes back after its line was lost is reconnected without asking.
     QAction autoReconnect{QStringLiteral("Reconnect &Automatically"), this};
     CPortReturnWatch portReturn{[this] { OnPortReturned(); }};
+    CPanelRemoteControl remote{link, settings, RemoteHooks(), this};
     std::string startupFile;
     CWindowDrag windowDrag{this, &dragArea};
     // A child, so that a test can find the panel's one clock and tick it by hand.

@@ -47,6 +47,7 @@ constexpr ButtonPictures RetrievePictures{BitmapId::RetrieveUp, BitmapId::Retrie
 constexpr const char* RetrieveTip = "Retrieve Settings from Sonavire";
 
 const char* const DownloadFailed = "Download Failed! Check connection and try again.";
+const char* const StoreFailed = "Store Failed! Check connection and try again.";
 const char* const ConnectFailed = "Unable to connect to Sonavire - Check Hardware";
 constexpr int ConnectFailedHold = 4;
 const char* const LostConnection = "Lost Connection with Sonavire";
@@ -97,6 +98,7 @@ void CControlPanelDlg::UpdateModeButtons()
                                                      : QString());
     }
     update();
+    remote.Publish();
 }
 
 // The link says so whenever its mode changes, whoever caused it: a send or a store that went
@@ -141,12 +143,14 @@ bool CControlPanelDlg::ConnectWithStatus()
     return false;
 }
 
-void CControlPanelDlg::ReadAllSettings(const char* retrievingText, int retrievedHold)
+// Returns the first read that failed, in plain words; empty when every one was answered.
+std::string CControlPanelDlg::ReadAllSettings(const char* retrievingText, int retrievedHold)
 {
     ShowStatus(retrievingText, CStatusLine::UntilReplaced);
-    ReadAll(link, settings, AfterReadFailure::GoOn);
+    std::string failure = ReadAll(link, settings, AfterReadFailure::GoOn);
     ShowAllStrips();
     ShowStatus("Settings Retrieved", retrievedHold);
+    return failure;
 }
 
 void CControlPanelDlg::DisconnectAndUnlock()
@@ -188,18 +192,30 @@ void CControlPanelDlg::AbandonUnansweredConnect()
 
 void CControlPanelDlg::OnRetrieveButton(const ControlEntry&)
 {
-    if (link.mode != ControlMode::Offline || !ConnectWithStatus())
-        return;
+    if (link.mode == ControlMode::Offline)
+        RetrieveOffline();
+}
+
+// Connects, reads and disconnects; returns why it could not, empty when it read everything.
+std::string CControlPanelDlg::RetrieveOffline()
+{
+    if (!ConnectWithStatus())
+        return ConnectFailed;
     link.QueryMode();
-    if (link.mode == ControlMode::Live)
-        ReadAllSettings("Retrieving settings from Sonavire....", 2);
-    else if (link.mode == ControlMode::FirmwareUpdate)
-        ShowStatus("Unable retrieve settings - Sonavire is in OS Update mode", 5);
-    else
-        ShowStatus("Unable retrieve settings", 5);
+    std::string failure;
+    if (link.mode == ControlMode::Live) {
+        failure = ReadAllSettings("Retrieving settings from Sonavire....", 2);
+    } else if (link.mode == ControlMode::FirmwareUpdate) {
+        failure = "Unable retrieve settings - Sonavire is in OS Update mode";
+        ShowStatus(failure, 5);
+    } else {
+        failure = "Unable retrieve settings";
+        ShowStatus(failure, 5);
+    }
     // The panel stays offline, where the faders are the operator's whatever the device's
     // front panel said during the read.
     DisconnectAndUnlock();
+    return failure;
 }
 
 // Whether every channel was acknowledged.
@@ -218,10 +234,10 @@ void CControlPanelDlg::DownloadLoadedSettings()
         ShowStatus(DownloadFailed, 5);
 }
 
-void CControlPanelDlg::DownloadAndStore()
+bool CControlPanelDlg::DownloadAndStore()
 {
     if (!ConnectWithStatus())
-        return;
+        return false;
     ShowStatus("Downloading Settings to Sonavire...", CStatusLine::UntilReplaced);
     bool succeeded = DownloadSettings();
     ShowStatus("Storing settings permanently on Sonavire...", 5);
@@ -231,24 +247,33 @@ void CControlPanelDlg::DownloadAndStore()
     else
         ShowStatus(DownloadFailed, 5);
     link.Disconnect();
+    return succeeded;
 }
 
 void CControlPanelDlg::OnTransferButton(const ControlEntry&)
 {
     switch (link.mode) {
     case ControlMode::Offline:
-        return DownloadAndStore();
+        DownloadAndStore();
+        return;
     case ControlMode::Live:
-        ShowStatus("Storing settings permanently on Sonavire...", 5);
-        if (link.StoreSettings())
-            ShowStatus("Settings stored successfully!", 2);
-        else
-            ShowStatus("Store Failed! Check connection and try again.", 5);
+        StoreLive();
         return;
     case ControlMode::FirmwareUpdate:
         UpdateFirmware();
         return;
     }
+}
+
+bool CControlPanelDlg::StoreLive()
+{
+    ShowStatus("Storing settings permanently on Sonavire...", 5);
+    if (link.StoreSettings()) {
+        ShowStatus("Settings stored successfully!", 2);
+        return true;
+    }
+    ShowStatus(StoreFailed, 5);
+    return false;
 }
 
 void CControlPanelDlg::OnConfigureButton(const ControlEntry&)
@@ -276,6 +301,8 @@ void CControlPanelDlg::OnTimer()
     UpdateStatusLine();
     if (link.mode == ControlMode::Offline)
         return;
+    // What clients set goes out first, or the poll would read back the values it replaces.
+    remote.SendAll();
     PollLiveDevice();
     // Any of the poll's queries may have dropped the line, not only the mode query.
     if (link.mode == ControlMode::Offline) {
@@ -291,6 +318,7 @@ void CControlPanelDlg::PollLiveDevice()
         ShowAllStrips();
     else if (changes.AnyGain())
         ShowGains();
+    remote.Publish();
 }
 
 // After a drop: the faders are the operator's again and the lamp goes out.
@@ -371,4 +399,38 @@ bool CControlPanelDlg::RefuseWhileFirmwareIsSent()
     firmwareBusyShownUntil = std::chrono::steady_clock::now() + FirmwareBusyShown;
     ShowStatus(FirmwareBusy, CStatusLine::UntilReplaced);
     return true;
+}
+
+// A client asks what the panel's own buttons do, with the same texts on the status line.
+CPanelRemoteControl::WindowHooks CControlPanelDlg::RemoteHooks()
+{
+    return {[this](int strip) { strips[strip].Show(settings[strip]); },
+            [this] { return RetrieveForRemote(); }, [this] { return StoreForRemote(); },
+            [this](const QString& text) { ShowError(text); }};
+}
+
+std::string CControlPanelDlg::RetrieveForRemote()
+{
+    switch (link.mode) {
+    case ControlMode::Offline:
+        return RetrieveOffline();
+    case ControlMode::Live:
+        return ReadAllSettings("Retrieving settings from Sonavire....", 2);
+    case ControlMode::FirmwareUpdate:
+        break;
+    }
+    return "Sonavire is in firmware-update mode";
+}
+
+std::string CControlPanelDlg::StoreForRemote()
+{
+    switch (link.mode) {
+    case ControlMode::Offline:
+        return DownloadAndStore() ? std::string() : DownloadFailed;
+    case ControlMode::Live:
+        return StoreLive() ? std::string() : StoreFailed;
+    case ControlMode::FirmwareUpdate:
+        break;
+    }
+    return "Sonavire is in firmware-update mode";
 }

@@ -72,6 +72,7 @@ void CControlPanelDlg::OnStripValueMoved(int strip, StripValue which)
     settings[strip].*rule.value = strips[strip].TakeValue(which);
     if (strip != MasterStrip)
         sendIfLive(strip);
+    remote.Publish();
 }
 
 // A channel's knob sends its own value; the master's sends the value of every channel locked
@@ -102,6 +103,7 @@ void CControlPanelDlg::OnFilterButton(const ControlEntry& entry)
     const int channel = entry.strip;
     settings[channel].filter = static_cast<FilterType>(entry.filterType);
     strips[channel].ShowFilter(settings[channel].filter);
+    remote.Publish();
     if (link.mode != ControlMode::Live)
         return;
     ShowStatus("Setting Filter on Sonavire....", CStatusLine::UntilReplaced);
@@ -119,6 +121,7 @@ void CControlPanelDlg::OnLockButton(const ControlEntry& entry)
                                                           : strip.gainLock;
     lock = !lock;
     strips[entry.strip].ShowLocks(strip);
+    remote.Publish();
 }
 
 void CControlPanelDlg::ShowAllStrips()
@@ -141,4 +144,6 @@ void CControlPanelDlg::SetFaderLocks(bool frontPanelLocked)
     for (CBitmapSlider& fader : gainFaders)
         fader.SetLocked(!frontPanelLocked);
     frontPanelLamp.SetBitmap(frontPanelLocked ? BitmapId::LampOff : BitmapId::LampOn);
+    // Every read, poll, load and change of mode ends here: subscribers hear of it.
+    remote.Publish();
 }

@@ -44,6 +44,7 @@ int CPanelApp::InitInstance()
         panel.AddMenuActions(DemoDeviceActions(&panel));
     if (!options.screenshot.isEmpty())
         return WriteScreenshot(panel, options.screenshot) ? 0 : 1;
+    StartRemoteControl(panel.RemoteControl(), options);
     panel.exec();
     if (demoDevice)
         demoDevice->Stop();
@@ -93,4 +94,15 @@ bool CPanelApp::StartDemoDevice(std::string& portName)
     }
     portName = demoDevice->PortPath();
     return true;
+}
+
+// Asked for on the command line, or left on in the window menu at the last run.
+void CPanelApp::StartRemoteControl(CPanelRemoteControl& remote,
+                                   const CPanelCommandLine::Options& options)
+{
+    remote.SetAddress(options.oscBind, options.oscAllow);
+    if (options.oscPort >= 0)
+        remote.Start(options.oscPort);
+    else if (ReadRemoteControlOn())
+        remote.Start(ReadRemoteControlPort());
 }

@@ -8,7 +8,10 @@ class QAction;
 #include <memory>
 #include <string>
 
+#include "panel/panel_command_line.h"
+
 class CEmulatedDevice;
+class CPanelRemoteControl;
 
 // The program: reads the command line, starts the emulated Sonavire for a demonstration,
 // and runs the panel until it is closed.
@@ -30,6 +33,7 @@ private:
     bool StartDemoDevice(std::string& portName);
     bool WriteScreenshot(QWidget& panel, const QString& path);
     QList<QAction*> DemoDeviceActions(QObject* owner);
+    void StartRemoteControl(CPanelRemoteControl& remote, const CPanelCommandLine::Options& options);
 
     std::unique_ptr<CEmulatedDevice> demoDevice;
 };

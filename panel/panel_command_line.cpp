@@ -11,13 +11,25 @@ CPanelCommandLine::CPanelCommandLine()
       demo(QStringLiteral("demo"), QStringLiteral("Connect to a built-in emulated Sonavire.")),
       screenshot(QStringLiteral("screenshot"),
                  QStringLiteral("Write a picture of the panel as it starts to PNG, and exit."),
-                 QStringLiteral("PNG"))
+                 QStringLiteral("PNG")),
+      oscPort(QStringLiteral("osc"),
+              QStringLiteral("Serve OSC remote control on UDP port PORT (remembered)."),
+              QStringLiteral("PORT")),
+      oscBind(QStringLiteral("osc-bind"),
+              QStringLiteral("Listen for OSC on ADDRESS instead of the loopback address."),
+              QStringLiteral("ADDRESS")),
+      oscAllow(QStringLiteral("osc-allow"),
+               QStringLiteral("Take OSC only from these comma-separated client addresses."),
+               QStringLiteral("ADDRESSES"))
 {
     parser.setApplicationDescription(
         QStringLiteral("Control panel of the Sonavire 16 channel filter amplifier."));
     parser.addOption(port);
     parser.addOption(demo);
     parser.addOption(screenshot);
+    parser.addOption(oscPort);
+    parser.addOption(oscBind);
+    parser.addOption(oscAllow);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A settings file (.snv) to load at start."),
                                  QStringLiteral("[FILE]"));
@@ -46,6 +58,18 @@ bool CPanelCommandLine::Parse(const QStringList& arguments, Options& options)
     options.port = parser.value(port).toStdString();
     options.demo = parser.isSet(demo);
     options.screenshot = parser.value(screenshot);
+    if (parser.isSet(oscPort)) {
+        bool isNumber = false;
+        options.oscPort = parser.value(oscPort).toInt(&isNumber);
+        if (!isNumber || options.oscPort < 0 || options.oscPort > 65535) {
+            std::fprintf(stderr, "sonavire-panel: --osc takes a UDP port from 0 to 65535\n");
+            return false;
+        }
+    }
+    if (parser.isSet(oscBind))
+        options.oscBind = parser.value(oscBind).toStdString();
+    for (const QString& client : parser.value(oscAllow).split(u',', Qt::SkipEmptyParts))
+        options.oscAllow.push_back(client.trimmed().toStdString());
     // Only a file that exists is a start-up file; anything else is ignored as before.
     if (!files.isEmpty() && QFileInfo(files.front()).isFile())
         options.startupFile = files.front().toStdString();

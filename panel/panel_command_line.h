@@ -6,10 +6,12 @@
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 // The program's command line:
 //
-//   sonavire-panel [--port PORT] [--demo] [--screenshot PNG] [FILE.snv]
+//   sonavire-panel [--port PORT] [--demo] [--osc PORT [--osc-bind ADDRESS]
+//                  [--osc-allow ADDRESS,...]] [--screenshot PNG] [FILE.snv]
 class CPanelCommandLine
 {
 public:
@@ -19,6 +21,10 @@ public:
         bool demo = false;
         std::string startupFile;
         QString screenshot;
+        // -1 when not asked for: the remembered choice holds.
+        int oscPort = -1;
+        std::string oscBind = "127.0.0.1";
+        std::vector<std::string> oscAllow;
     };
 
     CPanelCommandLine();
@@ -40,4 +46,7 @@ private:
     QCommandLineOption port;
     QCommandLineOption demo;
     QCommandLineOption screenshot;
+    QCommandLineOption oscPort;
+    QCommandLineOption oscBind;
+    QCommandLineOption oscAllow;
 };

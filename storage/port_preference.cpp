@@ -41,3 +41,25 @@ void WriteAutoReconnect(bool automatic)
 {
     Preference().setValue(QString::fromUtf8(AutoReconnectKey), automatic);
 }
+
+bool ReadRemoteControlOn()
+{
+    return Preference().value(QString::fromUtf8(RemoteControlKey), false).toBool();
+}
+
+// A remembered port that is not one is taken as never remembered.
+int ReadRemoteControlPort()
+{
+    bool isNumber = false;
+    const int port = Preference()
+                         .value(QString::fromUtf8(RemoteControlPortKey), DefaultRemoteControlPort)
+                         .toInt(&isNumber);
+    return isNumber && port > 0 && port <= 65535 ? port : DefaultRemoteControlPort;
+}
+
+void WriteRemoteControl(bool on, int port)
+{
+    QSettings preference = Preference();
+    preference.setValue(QString::fromUtf8(RemoteControlKey), on);
+    preference.setValue(QString::fromUtf8(RemoteControlPortKey), port);
+}

@@ -27,3 +27,11 @@ void WriteRememberedPort(const std::string& portName);
 inline constexpr const char* AutoReconnectKey = "ReconnectAutomatically";
 bool ReadAutoReconnect();
 void WriteAutoReconnect(bool automatic);
+
+// Whether the panel serves OSC remote control, and on which UDP port. Off until asked for.
+inline constexpr const char* RemoteControlKey = "RemoteControl";
+inline constexpr const char* RemoteControlPortKey = "RemoteControlPort";
+inline constexpr int DefaultRemoteControlPort = 9000;
+bool ReadRemoteControlOn();
+int ReadRemoteControlPort();
+void WriteRemoteControl(bool on, int port);

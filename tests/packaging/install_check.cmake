@@ -1,8 +1,9 @@
 # Installs the build into PREFIX with `cmake --install` and checks what a package of it needs:
 # every file in its place and nothing else, a desktop entry whose Exec, Icon and MimeType
-# name what was installed, a MIME package that declares *.snv, man pages that start with
-# their .TH line and name every option and command their program has, a help page whose
-# pictures came along and that the installed panel finds, and programs that run from there.
+# name what was installed, a service unit that runs an installed program, a MIME package that
+# declares *.snv, man pages that start with their .TH line and name every option and command
+# their program has, a help page whose pictures came along and that the installed panel
+# finds, and programs that run from there.
 #
 # Arguments: BUILD_DIR, PREFIX, SCRATCH, BINDIR, DATAROOTDIR, MANDIR, DESKTOP_FILE_VALIDATE,
 # UPDATE_MIME_DATABASE.
@@ -24,7 +25,8 @@ set(docdir ${DATAROOTDIR}/doc/sonavire-panel)
 set(desktop_entry ${DATAROOTDIR}/applications/sonavire-panel.desktop)
 set(mime_package ${DATAROOTDIR}/mime/packages/sonavire-panel.xml)
 set(programs sonavire-panel sonavire-cli sonavire-emu)
-set(expected ${docdir}/sonavire-panel.html ${desktop_entry} ${mime_package})
+set(service_unit lib/systemd/system/sonavire-serve.service)
+set(expected ${docdir}/sonavire-panel.html ${desktop_entry} ${mime_package} ${service_unit})
 foreach(program IN LISTS programs)
     list(APPEND expected ${BINDIR}/${program} ${MANDIR}/man1/${program}.1.gz)
 endforeach()
@@ -80,6 +82,16 @@ execute_process(COMMAND ${DESKTOP_FILE_VALIDATE} ${PREFIX}/${desktop_entry}
                 RESULT_VARIABLE status OUTPUT_VARIABLE said ERROR_VARIABLE said)
 if(NOT status EQUAL 0 OR said MATCHES "error:|warning:")
     fail("desktop-file-validate: ${said}")
+endif()
+
+# ---- the service unit starts an installed program's serve command
+file(STRINGS ${PREFIX}/${service_unit} exec_start REGEX "^ExecStart=")
+set(service_program "")
+if(exec_start MATCHES "^ExecStart=([a-z-]+) .* serve ")
+    set(service_program ${CMAKE_MATCH_1})
+endif()
+if(service_program STREQUAL "" OR NOT EXISTS ${PREFIX}/${BINDIR}/${service_program})
+    fail("the service unit does not run serve of a program in ${BINDIR}/: '${exec_start}'")
 endif()
 
 # ---- the MIME package declares the entry's type, for *.snv
