@@ -6,6 +6,7 @@
 #include <span>
 #include <utility>
 
+#include "controls/masked_bitmap.h"
 #include "resources/bitmap_ids.h"
 #include "resources/skin_resources.h"
 
@@ -91,8 +92,7 @@ void CBitmapFontStatic::SetFontSize(int size)
     glyphHeight = chosen.glyphHeight;
     gapX = chosen.gapX;
     gapY = chosen.gapY;
-    font = QImage(SkinResources::BitmapPath(static_cast<int>(fontBitmap)));
-    recolouredFont = QImage();
+    LoadFont(CMaskedBitmap::ApplicationRatio());
     FitToLayout();
 }
 
@@ -155,8 +155,17 @@ void CBitmapFontStatic::FitToLayout()
     resize(drawn.isEmpty() ? QSize(0, 0) : QSize(drawn.right() + 1, drawn.bottom() + 1));
 }
 
-const QImage& CBitmapFontStatic::RecolouredFont()
+void CBitmapFontStatic::LoadFont(qreal devicePixelRatio)
 {
+    font = SkinResources::LoadBitmap(static_cast<int>(fontBitmap), devicePixelRatio);
+    recolouredFont = QImage();
+}
+
+const QImage& CBitmapFontStatic::RecolouredFont(qreal devicePixelRatio)
+{
+    if (fontBitmap != 0 &&
+        qRound(font.devicePixelRatio()) != SkinResources::PictureScale(devicePixelRatio))
+        LoadFont(devicePixelRatio);
     if (recolouredFont.isNull() && !font.isNull())
         recolouredFont =
             Recoloured(font, backgroundColour.rgb(), litColour.rgb(), unlitColour.rgb());
@@ -167,13 +176,19 @@ void CBitmapFontStatic::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), backgroundColour);
-    const QImage& glyphs = RecolouredFont();
+    const qreal ratio = CMaskedBitmap::DeviceRatio(painter);
+    const QImage& glyphs = RecolouredFont(ratio);
     if (glyphs.isNull())
         return;
+    // Cells are cut from the font in its own pixels and painted at their size in window
+    // pixels; a fractional ratio resamples them smoothly.
+    const int scale = qRound(glyphs.devicePixelRatio());
+    if (ratio != scale)
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QSize cell = CellSize();
     for (const Placement& placement : Layout()) {
         const QPoint source(placement.cell % CellsPerRow * cell.width(),
                             placement.cell / CellsPerRow * cell.height());
-        painter.drawImage(placement.at, glyphs, QRect(source, cell));
+        painter.drawImage(QRect(placement.at, cell), glyphs, QRect(source * scale, cell * scale));
     }
 }

@@ -19,7 +19,9 @@
 // Owners place it with move() rather than resize().
 //
 // The recoloured font is kept between paints and made again only when the font or the colours
-// change: the panel repaints its read-outs at every knob movement.
+// change: the panel repaints its read-outs at every knob movement. The font comes from the
+// picture set for the screen's pixel ratio, and is loaded again from the other set when a
+// paint meets a ratio that wants it.
 class CBitmapFontStatic : public QWidget
 {
     Q_OBJECT
@@ -53,7 +55,8 @@ private:
     // The grid's empty cells, then the text's cells, in drawing order.
     std::vector<Placement> Layout() const;
     void FitToLayout();
-    const QImage& RecolouredFont();
+    void LoadFont(qreal devicePixelRatio);
+    const QImage& RecolouredFont(qreal devicePixelRatio);
 
     std::string text;
     QColor unlitColour{23, 64, 103};

@@ -204,6 +204,7 @@ void CControlPanelDlg::OnInitDialog()
     setWindowTitle(QStringLiteral("Sonavire"));
     if (!startupFile.empty())
         LoadSettingsFile(startupFile);
+    InitHistory();
     InitToolTips();
     UpdateModeButtons();
 
@@ -231,7 +232,7 @@ void CControlPanelDlg::InitKnob(CBitmapKnob& knob, unsigned int moveMsg, unsigne
 
 void CControlPanelDlg::InitFader(CBitmapSlider& fader)
 {
-    fader.SetNotify(this, WM_GAINFADER_MOVED, 0, 0);
+    fader.SetNotify(this, WM_GAINFADER_MOVED, WM_GAINFADER_RELEASED, 0);
     fader.SetBitmap(BitmapId::FaderChannel, CBitmapSlider::Channel);
     fader.SetBitmap(BitmapId::FaderThumb, CBitmapSlider::Thumb);
     fader.SetScale(GainScale);
@@ -304,6 +305,7 @@ void CControlPanelDlg::OnControlNotification(const CControlNotification& notific
         {WM_FREQKNOB_MOVED, &CControlPanelDlg::OnStripValueMoved, StripValue::Frequency},
         {WM_FREQKNOB_RELEASED, &CControlPanelDlg::OnKnobReleased, StripValue::Frequency},
         {WM_GAINFADER_MOVED, &CControlPanelDlg::OnStripValueMoved, StripValue::Gain},
+        {WM_GAINFADER_RELEASED, &CControlPanelDlg::OnFaderReleased, StripValue::Gain},
     };
     const ControlEntry* entry = FindControl(ControlId(notification.Control()));
     if (!entry || entry->strip < 0)
@@ -359,6 +361,10 @@ void CControlPanelDlg::ShowSystemMenu(const QPoint& at)
     menu.addSeparator();
     menu.addAction(&autoReconnect);
     menu.addAction(&remote.MenuAction());
+    menu.addSeparator();
+    menu.addAction(undoAction);
+    menu.addAction(redoAction);
+    AddRecentFilesMenu(menu);
     if (!menuActions.isEmpty()) {
         menu.addSeparator();
         menu.addActions(menuActions);
@@ -401,7 +407,7 @@ void CControlPanelDlg::ShowStatus(const std::string& text, int hold)
 
 void CControlPanelDlg::UpdateStatusLine()
 {
-    if (const std::optional<std::string> text = statusLine.Tick(link))
+    if (const std::optional<std::string> text = statusLine.Tick(link, HasUnsavedChanges()))
         ShowStatus(*text, 0);
 }
 
@@ -421,14 +427,14 @@ void CControlPanelDlg::OnMinimizeButton(const ControlEntry&)
 
 void CControlPanelDlg::OnExitButton(const ControlEntry&)
 {
-    if (!RefuseWhileFirmwareIsSent())
+    if (!RefuseWhileFirmwareIsSent() && ConfirmClose())
         accept();
 }
 
 // Esc and the window manager's close both come here.
 void CControlPanelDlg::reject()
 {
-    if (!RefuseWhileFirmwareIsSent())
+    if (!RefuseWhileFirmwareIsSent() && ConfirmClose())
         QDialog::reject();
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "controls/bitmap_font_static.h"
@@ -20,6 +21,7 @@
 #include "model/strip_settings.h"
 #include "model/value_scale.h"
 #include "panel/control_layout.h"
+#include "panel/edit_history.h"
 #include "panel/panel_message_target.h"
 #include "panel/panel_remote_control.h"
 #include "panel/port_return_watch.h"
@@ -45,6 +47,7 @@ public:
         WM_FREQKNOB_MOVED = AppMessage + 12,
         WM_FREQKNOB_RELEASED = AppMessage + 13,
         WM_GAINFADER_MOVED = AppMessage + 14,
+        WM_GAINFADER_RELEASED = AppMessage + 15,
     };
 
     // startupFile: the settings file named when the program was started, loaded before the
@@ -65,8 +68,14 @@ public:
     bool LoadSettingsFile(const std::string& path);
     // The handler of the one-second timer.
     void OnTimer();
-    // Refused while a firmware image is being sent.
+    // Refused while a firmware image is being sent; asks first when edits would be lost.
     void reject() override;
+    // Whether the settings hold edits that would be lost on closing: offline, edits never saved
+    // to a file; live, edits never stored in the device.
+    bool HasUnsavedChanges() const;
+    QUndoStack& History() { return history.Stack(); }
+    // The settings files loaded or saved last, newest first.
+    QStringList RecentFiles() const;
 
     // What the operator sees and what the panel holds, for the tests and the help pictures.
     const PanelSettings& Settings() const { return settings; }
@@ -84,6 +93,8 @@ public:
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -147,6 +158,17 @@ private:
     void ShowFirmwareFileError(const QString& path);
     bool RefuseWhileFirmwareIsSent();
 
+    // Undo, redo, and what a close would lose (control_panel_dlg_history.cpp).
+    void InitHistory();
+    void CommitEdit(const QString& text);
+    void ApplyStripChange(int strip, const StripSettings& from, const StripSettings& to);
+    void OnFaderReleased(int strip, StripValue which);
+    void MarkSaved();
+    void MarkStored();
+    bool ConfirmClose();
+    void AddRecentFile(const std::string& path);
+    void AddRecentFilesMenu(QMenu& menu);
+
     // Settings files (control_panel_dlg_files.cpp).
     void OnLoadSettings(const ControlEntry& entry);
     void OnSaveSettings(const ControlEntry& entry);
@@ -164,6 +186,16 @@ private:
     std::array<CBitmapSlider, StripCount> gainFaders;
     std::array<CBitmapFontStatic, StripCount> gainLabels;
     PanelSettings settings;
+    // What a file last held (loaded or saved), and what the device last held (read or stored),
+    // if it has held anything yet.
+    PanelSettings savedSettings;
+    std::optional<PanelSettings> storedSettings;
+    QAction* undoAction = nullptr;
+    QAction* redoAction = nullptr;
+    CEditHistory history{settings,
+                         [this](int strip, const StripSettings& from, const StripSettings& to) {
+                             ApplyStripChange(strip, from, to);
+                         }};
     std::array<CKVNBitmapButton, ChannelCount> gainLockButtons;
     std::array<CKVNBitmapButton, ChannelCount> freqLockButtons;
     std::array<CKVNBitmapButton, ChannelCount> qLockButtons;

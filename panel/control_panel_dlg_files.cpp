@@ -30,6 +30,9 @@ bool CControlPanelDlg::LoadSettingsFile(const std::string& path)
     }
     ShowStatus("Loading Settings from File....", CStatusLine::UntilReplaced);
     TakeLoadedSettings(loaded);
+    CommitEdit(QStringLiteral("Load File"));
+    MarkSaved();
+    AddRecentFile(path);
     ShowStatus("Settings Loaded", 3);
     if (link.mode == ControlMode::Live)
         DownloadLoadedSettings();
@@ -77,8 +80,11 @@ void CControlPanelDlg::OnSaveSettings(const ControlEntry&)
     const char* savingText = "Saving Settings to File....";
     ShowStatus(savingText, CStatusLine::UntilReplaced);
     std::string reason;
-    if (WriteSettingsFile(*path, settings, reason))
+    if (WriteSettingsFile(*path, settings, reason)) {
+        MarkSaved();
+        AddRecentFile(*path);
         return ShowStatus("Settings Saved", 3);
+    }
     ShowError(QStringLiteral("The settings could not be saved to %1: %2")
                   .arg(QString::fromStdString(*path), QString::fromStdString(reason)));
     // Let the rotation take the line back instead of "Saving" standing for ever.

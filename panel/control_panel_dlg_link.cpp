@@ -174,9 +174,12 @@ void CControlPanelDlg::ConnectLive()
     if (ConnectWithStatus()) {
         ShowStatus(Format("Connected to Sonavire on %1!", portName).toStdString(), 2);
         link.QueryMode();
-        if (link.mode == ControlMode::Live)
+        if (link.mode == ControlMode::Live) {
             ReadAllSettings("Retrieving Current Settings from Sonavire....", 1);
-        else if (link.mode == ControlMode::Offline)
+            // What the device holds is where live editing starts from, not an edit.
+            history.AbsorbAll();
+            MarkStored();
+        } else if (link.mode == ControlMode::Offline)
             AbandonUnansweredConnect();
     }
     UpdateModeButtons();
@@ -205,6 +208,8 @@ std::string CControlPanelDlg::RetrieveOffline()
     std::string failure;
     if (link.mode == ControlMode::Live) {
         failure = ReadAllSettings("Retrieving settings from Sonavire....", 2);
+        CommitEdit(QStringLiteral("Retrieve"));
+        MarkStored();
     } else if (link.mode == ControlMode::FirmwareUpdate) {
         failure = "Unable retrieve settings - Sonavire is in OS Update mode";
         ShowStatus(failure, 5);
@@ -242,9 +247,10 @@ bool CControlPanelDlg::DownloadAndStore()
     bool succeeded = DownloadSettings();
     ShowStatus("Storing settings permanently on Sonavire...", 5);
     succeeded = link.StoreSettings() && succeeded;
-    if (succeeded)
+    if (succeeded) {
+        MarkStored();
         ShowStatus("Settings downloaded and stored Successfully!", 2);
-    else
+    } else
         ShowStatus(DownloadFailed, 5);
     link.Disconnect();
     return succeeded;
@@ -269,6 +275,7 @@ bool CControlPanelDlg::StoreLive()
 {
     ShowStatus("Storing settings permanently on Sonavire...", 5);
     if (link.StoreSettings()) {
+        MarkStored();
         ShowStatus("Settings stored successfully!", 2);
         return true;
     }
@@ -314,6 +321,14 @@ void CControlPanelDlg::OnTimer()
 void CControlPanelDlg::PollLiveDevice()
 {
     const LiveChanges changes = PollLive(link, settings);
+    // The device's own knobs change what it holds; no edit of the operator's claims that.
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        if (changes.gains[channel]) {
+            if (storedSettings)
+                (*storedSettings)[channel].gain = settings[channel].gain;
+            history.Absorb(channel);
+        }
+    }
     if (changes.frontPanel)
         ShowAllStrips();
     else if (changes.AnyGain())
@@ -404,7 +419,10 @@ bool CControlPanelDlg::RefuseWhileFirmwareIsSent()
 // A client asks what the panel's own buttons do, with the same texts on the status line.
 CPanelRemoteControl::WindowHooks CControlPanelDlg::RemoteHooks()
 {
-    return {[this](int strip) { strips[strip].Show(settings[strip]); },
+    return {[this](int strip) {
+                strips[strip].Show(settings[strip]);
+                history.Absorb(strip);
+            },
             [this] { return RetrieveForRemote(); }, [this] { return StoreForRemote(); },
             [this](const QString& text) { ShowError(text); }};
 }
@@ -414,8 +432,12 @@ std::string CControlPanelDlg::RetrieveForRemote()
     switch (link.mode) {
     case ControlMode::Offline:
         return RetrieveOffline();
-    case ControlMode::Live:
-        return ReadAllSettings("Retrieving settings from Sonavire....", 2);
+    case ControlMode::Live: {
+        std::string failure = ReadAllSettings("Retrieving settings from Sonavire....", 2);
+        CommitEdit(QStringLiteral("Retrieve"));
+        MarkStored();
+        return failure;
+    }
     case ControlMode::FirmwareUpdate:
         break;
     }

@@ -79,6 +79,7 @@ void CControlPanelDlg::OnStripValueMoved(int strip, StripValue which)
 // to it and never its own.
 void CControlPanelDlg::OnKnobReleased(int strip, StripValue which)
 {
+    OnFaderReleased(strip, which);
     const StripValueRule& rule = Rule(which);
     if (link.mode == ControlMode::Live)
         ShowStatus(rule.sending, CStatusLine::UntilReplaced);
@@ -103,6 +104,7 @@ void CControlPanelDlg::OnFilterButton(const ControlEntry& entry)
     const int channel = entry.strip;
     settings[channel].filter = static_cast<FilterType>(entry.filterType);
     strips[channel].ShowFilter(settings[channel].filter);
+    CommitEdit(QStringLiteral("Channel %1 Filter").arg(ChannelNumber(channel)));
     remote.Publish();
     if (link.mode != ControlMode::Live)
         return;
@@ -121,6 +123,7 @@ void CControlPanelDlg::OnLockButton(const ControlEntry& entry)
                                                           : strip.gainLock;
     lock = !lock;
     strips[entry.strip].ShowLocks(strip);
+    CommitEdit(QStringLiteral("Channel %1 Lock").arg(ChannelNumber(entry.strip)));
     remote.Publish();
 }
 

@@ -12,7 +12,7 @@ std::optional<std::string> CStatusLine::Show(std::string text, int hold)
     return text;
 }
 
-std::optional<std::string> CStatusLine::Tick(const CDeviceLink& link)
+std::optional<std::string> CStatusLine::Tick(const CDeviceLink& link, bool unsaved)
 {
     if (statusHold == UntilReplaced)
         return std::nullopt;
@@ -29,6 +29,8 @@ std::optional<std::string> CStatusLine::Tick(const CDeviceLink& link)
         }
         return FrontPanelText(link.frontPanelLocked);
     }
+    if (unsaved && statusCountdown < 3)
+        return UnsavedText;
     return ModeText(link.mode);
 }
 

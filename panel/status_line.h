@@ -21,8 +21,11 @@ public:
     std::optional<std::string> Show(std::string text, int hold);
 
     // One timer tick: counts the hold down or advances the rotation, and returns the text the
-    // rotation puts on the line with hold 0, if any.
-    std::optional<std::string> Tick(const CDeviceLink& link);
+    // rotation puts on the line with hold 0, if any. While unsaved, the mode's turn shares its
+    // time with UnsavedText.
+    std::optional<std::string> Tick(const CDeviceLink& link, bool unsaved = false);
+
+    static constexpr const char* UnsavedText = "Unsaved Changes";
 
     static const char* ModeText(ControlMode mode);
     static const char* FrontPanelText(bool frontPanelLocked);

@@ -1,6 +1,20 @@
 #include "resources/skin_resources.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+constexpr int FineScale = 2;
+
+QString FileName(int number, int scale)
+{
+    if (scale == 1)
+        return QStringLiteral("%1.bmp").arg(number);
+    return QStringLiteral("%1@%2x.bmp").arg(number).arg(scale);
+}
+
+} // namespace
 
 void SkinResources::InstallSearchPath(const QStringList& firstFolders)
 {
@@ -8,9 +22,30 @@ void SkinResources::InstallSearchPath(const QStringList& firstFolders)
                                                           << QStringLiteral(":/bitmaps"));
 }
 
-QString SkinResources::BitmapPath(int number)
+int SkinResources::PictureScale(qreal devicePixelRatio)
 {
-    return QStringLiteral("%1:%2.bmp").arg(QLatin1String(SearchPrefix)).arg(number);
+    return devicePixelRatio > 1.0 ? FineScale : 1;
+}
+
+QString SkinResources::BitmapPath(int number, int scale)
+{
+    return QStringLiteral("%1:%2").arg(QLatin1String(SearchPrefix), FileName(number, scale));
+}
+
+QImage SkinResources::LoadBitmap(int number, qreal devicePixelRatio)
+{
+    const int wanted = PictureScale(devicePixelRatio);
+    for (const QString& folder : QDir::searchPaths(QLatin1String(SearchPrefix))) {
+        for (int scale = wanted; scale >= 1; scale /= FineScale) {
+            const QString path = QDir(folder).filePath(FileName(number, scale));
+            if (!QFileInfo::exists(path))
+                continue;
+            QImage picture(path);
+            picture.setDevicePixelRatio(scale);
+            return picture;
+        }
+    }
+    return {};
 }
 
 QString SkinResources::IconPath()

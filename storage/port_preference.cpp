@@ -63,3 +63,20 @@ void WriteRemoteControl(bool on, int port)
     preference.setValue(QString::fromUtf8(RemoteControlKey), on);
     preference.setValue(QString::fromUtf8(RemoteControlPortKey), port);
 }
+
+std::vector<std::string> ReadRecentFiles()
+{
+    std::vector<std::string> paths;
+    for (const QString& path : Preference().value(QString::fromUtf8(RecentFilesKey)).toStringList())
+        if (paths.size() < RecentFileLimit)
+            paths.push_back(path.toStdString());
+    return paths;
+}
+
+void WriteRecentFiles(const std::vector<std::string>& paths)
+{
+    QStringList list;
+    for (const std::string& path : paths)
+        list << QString::fromStdString(path);
+    Preference().setValue(QString::fromUtf8(RecentFilesKey), list);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The serial port the panel remembers between runs, kept with QSettings under this
 // organisation, application and key, in the user's scope. The panel and the command-line tool
@@ -35,3 +36,9 @@ inline constexpr int DefaultRemoteControlPort = 9000;
 bool ReadRemoteControlOn();
 int ReadRemoteControlPort();
 void WriteRemoteControl(bool on, int port);
+
+// The settings files the panel loaded or saved last, newest first.
+inline constexpr const char* RecentFilesKey = "RecentFiles";
+inline constexpr std::size_t RecentFileLimit = 8;
+std::vector<std::string> ReadRecentFiles();
+void WriteRecentFiles(const std::vector<std::string>& paths);

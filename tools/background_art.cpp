@@ -109,11 +109,12 @@ int DividerX()
 
 } // namespace
 
-QImage BackgroundArt::Draw(int width, int height)
+QImage BackgroundArt::Draw(int width, int height, int scale)
 {
     MetalTexture metal(MetalSeed);
-    QImage face = metal.Render(width, height, SkinColours::Panel);
+    QImage face = metal.Render(width * scale, height * scale, SkinColours::Panel, scale);
     QPainter painter(&face);
+    painter.scale(scale, scale);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     DrawTitleBand(painter, width);
@@ -278,12 +279,12 @@ void BackgroundArt::DrawScrews(QPainter& painter, int width)
 
 void BackgroundArt::DrawFrame(QPainter& painter, int width, int height)
 {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QColor(10, 11, 13));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(0, 0, width - 1, height - 1);
-    painter.setPen(QColor(SkinColours::PanelEngraveLight));
-    painter.drawLine(1, TitleBandHeight + 1, 1, height - 2);
-    painter.restore();
+    // Rectangles rather than lines: a line's pen would straddle the finer grid's pixels.
+    const QColor edge(10, 11, 13);
+    painter.fillRect(0, 0, width, 1, edge);
+    painter.fillRect(0, height - 1, width, 1, edge);
+    painter.fillRect(0, 0, 1, height, edge);
+    painter.fillRect(width - 1, 0, 1, height, edge);
+    painter.fillRect(1, TitleBandHeight + 1, 1, height - TitleBandHeight - 2,
+                     QColor(SkinColours::PanelEngraveLight));
 }

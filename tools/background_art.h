@@ -10,7 +10,7 @@ class QPainter;
 class BackgroundArt
 {
 public:
-    static QImage Draw(int width, int height);
+    static QImage Draw(int width, int height, int scale);
 
 private:
     static void DrawTitleBand(QPainter& painter, int width);

@@ -26,21 +26,21 @@ const ToneColours& ButtonFace::Colours(ButtonTone tone)
     return Tones[static_cast<int>(tone)];
 }
 
-QImage ButtonFace::Draw(int width, int height, ButtonTone tone)
+QImage ButtonFace::Draw(int width, int height, ButtonTone tone, int scale)
 {
+    // Rectangles rather than lines: a line's pen would straddle the finer grid's pixels.
     const ToneColours& colours = Colours(tone);
-    QImage face(width, height, QImage::Format_RGB32);
+    QImage face(width * scale, height * scale, QImage::Format_RGB32);
     face.fill(Outline);
     QPainter painter(&face);
+    painter.scale(scale, scale);
     QLinearGradient fill(0, 1, 0, height - 1);
     fill.setColorAt(0, QColor(colours.top));
     fill.setColorAt(1, QColor(colours.bottom));
     painter.fillRect(1, 1, width - 2, height - 2, fill);
-    painter.setPen(QColor(colours.highlight));
-    painter.drawLine(1, 1, width - 2, 1);
-    painter.drawLine(1, 1, 1, height - 2);
-    painter.setPen(QColor(colours.shadow));
-    painter.drawLine(2, height - 2, width - 2, height - 2);
-    painter.drawLine(width - 2, 2, width - 2, height - 2);
+    painter.fillRect(1, 1, width - 2, 1, QColor(colours.highlight));
+    painter.fillRect(1, 1, 1, height - 2, QColor(colours.highlight));
+    painter.fillRect(2, height - 2, width - 3, 1, QColor(colours.shadow));
+    painter.fillRect(width - 2, 2, 1, height - 3, QColor(colours.shadow));
     return face;
 }

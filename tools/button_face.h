@@ -29,5 +29,5 @@ class ButtonFace
 public:
     static const ToneColours& Colours(ButtonTone tone);
 
-    static QImage Draw(int width, int height, ButtonTone tone);
+    static QImage Draw(int width, int height, ButtonTone tone, int scale);
 };

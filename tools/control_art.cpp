@@ -29,11 +29,13 @@ constexpr int TickClearance = 2; // between the slot and the ticks
 constexpr QRgb ThumbRows[] = {qRgb(125, 132, 141), qRgb(74, 80, 88), qRgb(255, 52, 34),
                               qRgb(176, 26, 16),   qRgb(37, 40, 45), qRgb(18, 20, 23)};
 
-// The indicator dot, keyed at its corners so it reads as round.
-constexpr QRgb K = SkinColours::Key;
+// The indicator dot: a red core in a dark rim, keyed outside a circle so it reads as round.
+// The radii are in window pixels from the dot's centre, measured to each picture pixel's
+// centre: at scale 1 only the corners of the three by three dot fall outside.
 constexpr QRgb DotRim = qRgb(122, 14, 8);
 constexpr QRgb DotCore = qRgb(255, 70, 44);
-constexpr QRgb DotPixels[3][3] = {{K, DotRim, K}, {DotRim, DotCore, DotRim}, {K, DotRim, K}};
+constexpr double DotRadius = 1.35;
+constexpr double DotCoreRadius = 0.85;
 
 QPointF Direction(double degrees)
 {
@@ -63,10 +65,11 @@ int ScaleTickY(int tick, int travelTop, int travelBottom)
 
 } // namespace
 
-QImage ControlArt::KnobBody(int width, int height)
+QImage ControlArt::KnobBody(int width, int height, int scale)
 {
-    QImage art = ColourKey::Canvas(width, height);
+    QImage art = ColourKey::Canvas(width * scale, height * scale);
     QPainter painter(&art);
+    painter.scale(scale, scale);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPointF centre(width / 2.0, height / 2.0);
     const double outer = width / 2.0 - 0.2;
@@ -102,10 +105,11 @@ void ControlArt::DrawKnobFace(QPainter& painter, QPointF centre, double radius)
     painter.drawEllipse(centre, radius, radius);
 }
 
-QImage ControlArt::KnobCap(int width, int height)
+QImage ControlArt::KnobCap(int width, int height, int scale)
 {
-    QImage art = ColourKey::Canvas(width, height);
+    QImage art = ColourKey::Canvas(width * scale, height * scale);
     QPainter painter(&art);
+    painter.scale(scale, scale);
     painter.setRenderHint(QPainter::Antialiasing);
     // Centred on the body's middle pixel: the cap sits three pixels in from the body's top
     // left, and its last row is cut by the odd height.
@@ -115,21 +119,29 @@ QImage ControlArt::KnobCap(int width, int height)
     return ColourKey::Apply(art, Skirt);
 }
 
-QImage ControlArt::KnobDot(int width, int height)
+QImage ControlArt::KnobDot(int width, int height, int scale)
 {
-    QImage dot(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            dot.setPixel(x, y, DotPixels[y * 3 / height][x * 3 / width]);
+    QImage dot(width * scale, height * scale, QImage::Format_RGB32);
+    const QPointF centre(dot.width() / 2.0, dot.height() / 2.0);
+    for (int y = 0; y < dot.height(); ++y) {
+        for (int x = 0; x < dot.width(); ++x) {
+            const QPointF offset = QPointF(x + 0.5, y + 0.5) - centre;
+            const double distance = std::hypot(offset.x(), offset.y()) / scale;
+            const QRgb colour = distance > DotRadius       ? SkinColours::Key
+                                : distance > DotCoreRadius ? DotRim
+                                                           : DotCore;
+            dot.setPixel(x, y, colour);
+        }
     }
     return dot;
 }
 
-QImage ControlArt::FaderChannel(int width, int height)
+QImage ControlArt::FaderChannel(int width, int height, int scale)
 {
-    QImage channel(width, height, QImage::Format_RGB32);
+    QImage channel(width * scale, height * scale, QImage::Format_RGB32);
     channel.fill(SkinColours::Key);
     QPainter painter(&channel);
+    painter.scale(scale, scale);
     painter.fillRect(SlotLeft, 1, SlotWidth, height - 2, QColor(SkinColours::Recess));
     painter.fillRect(SlotLeft, 1, 1, height - 2, QColor(SkinColours::PanelInk));
     painter.fillRect(SlotLeft + SlotWidth, 1, 1, height - 2,
@@ -149,24 +161,29 @@ QImage ControlArt::FaderChannel(int width, int height)
     return channel;
 }
 
-QImage ControlArt::FaderThumb(int width, int height)
+QImage ControlArt::FaderThumb(int width, int height, int scale)
 {
+    // Only the outermost picture pixel of each corner is keyed, so the corners round more
+    // finely on a finer grid.
+    width *= scale;
+    height *= scale;
     QImage thumb(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y) {
         const QRgb row = ThumbRows[y * static_cast<int>(std::size(ThumbRows)) / height];
         for (int x = 0; x < width; ++x) {
             const bool corner = (x == 0 || x == width - 1) && (y == 0 || y == height - 1);
-            const bool lineEnd = (x < 2 || x >= width - 2) && row == ThumbRows[2];
+            const bool lineEnd = (x < 2 * scale || x >= width - 2 * scale) && row == ThumbRows[2];
             thumb.setPixel(x, y, corner ? SkinColours::Key : lineEnd ? ThumbRows[1] : row);
         }
     }
     return thumb;
 }
 
-QImage ControlArt::Lamp(bool lit, int width, int height)
+QImage ControlArt::Lamp(bool lit, int width, int height, int scale)
 {
-    QImage art = ColourKey::Canvas(width, height);
+    QImage art = ColourKey::Canvas(width * scale, height * scale);
     QPainter painter(&art);
+    painter.scale(scale, scale);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPointF centre(width / 2.0, height / 2.0);
     const double radius = width / 2.0;

@@ -11,12 +11,12 @@ class QPainter;
 class ControlArt
 {
 public:
-    static QImage KnobBody(int width, int height);
-    static QImage KnobCap(int width, int height);
-    static QImage KnobDot(int width, int height);
-    static QImage FaderChannel(int width, int height);
-    static QImage FaderThumb(int width, int height);
-    static QImage Lamp(bool lit, int width, int height);
+    static QImage KnobBody(int width, int height, int scale);
+    static QImage KnobCap(int width, int height, int scale);
+    static QImage KnobDot(int width, int height, int scale);
+    static QImage FaderChannel(int width, int height, int scale);
+    static QImage FaderThumb(int width, int height, int scale);
+    static QImage Lamp(bool lit, int width, int height, int scale);
 
     // A spun-aluminium knob face; the icon uses it too.
     static void DrawKnobFace(QPainter& painter, QPointF centre, double radius);

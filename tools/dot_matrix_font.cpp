@@ -3,14 +3,31 @@
 #include "tools/glyph_table.h"
 #include "tools/skin_colours.h"
 
-QImage DotMatrixFont::Render(const DotMatrixGeometry& geometry)
+namespace {
+
+// From this size on a dot has pixels enough to leave its corners dark and read as round.
+constexpr int RoundDotSize = 4;
+
+} // namespace
+
+DotMatrixGeometry DotMatrixFont::AtScale(const DotMatrixGeometry& geometry, int scale)
 {
-    const int cellWidth = geometry.glyphWidth + geometry.gap;
-    const int cellHeight = geometry.glyphHeight + geometry.gap;
+    // Dots that touch at one pixel per dot keep a fine gap between them on a finer grid.
+    const int touching = geometry.dotSize == geometry.dotPitch && scale > 1 ? 1 : 0;
+    return {geometry.dotSize * scale - touching, geometry.unlitSize * scale,
+            geometry.dotPitch * scale,           geometry.glyphWidth * scale,
+            geometry.glyphHeight * scale,        geometry.gap * scale};
+}
+
+QImage DotMatrixFont::Render(const DotMatrixGeometry& geometry, int scale)
+{
+    const DotMatrixGeometry fine = AtScale(geometry, scale);
+    const int cellWidth = fine.glyphWidth + fine.gap;
+    const int cellHeight = fine.glyphHeight + fine.gap;
     QImage font(CellsPerRow * cellWidth, CellRows * cellHeight, QImage::Format_RGB32);
     font.fill(SkinColours::FontGap);
     for (int character = FirstGlyph; character <= LastGlyph; ++character)
-        DrawGlyph(font, geometry, character);
+        DrawGlyph(font, fine, character);
     return font;
 }
 
@@ -26,9 +43,13 @@ void DotMatrixFont::DrawGlyph(QImage& font, const DotMatrixGeometry& geometry, i
             const QRgb colour = lit ? SkinColours::FontLit : SkinColours::FontUnlit;
             const int size = lit ? geometry.dotSize : geometry.unlitSize;
             for (int dy = 0; dy < size; ++dy) {
-                for (int dx = 0; dx < size; ++dx)
+                for (int dx = 0; dx < size; ++dx) {
+                    const bool corner = (dx == 0 || dx == size - 1) && (dy == 0 || dy == size - 1);
+                    if (corner && size >= RoundDotSize)
+                        continue;
                     font.setPixel(left + column * geometry.dotPitch + dx,
                                   top + row * geometry.dotPitch + dy, colour);
+                }
             }
         }
     }

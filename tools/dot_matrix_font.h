@@ -29,7 +29,12 @@ public:
     static constexpr int CellsPerRow = 32;
     static constexpr int CellRows = 3;
 
-    static QImage Render(const DotMatrixGeometry& geometry);
+    // The layout in picture pixels at a scale: every distance times the scale, and the dots
+    // drawn anew on the finer grid rather than enlarged, with room between dots that touch at
+    // scale 1. Dots of four or more pixels are drawn without their corner pixels.
+    static DotMatrixGeometry AtScale(const DotMatrixGeometry& geometry, int scale);
+
+    static QImage Render(const DotMatrixGeometry& geometry, int scale);
 
 private:
     static void DrawGlyph(QImage& font, const DotMatrixGeometry& geometry, int character);

@@ -1,6 +1,7 @@
 // sonavire-skin: draws every bitmap of the panel's skin.
 //
-//   sonavire-skin [--icon ICON.png] BITMAP_FOLDER   writes <number>.bmp for every bitmap
+//   sonavire-skin [--icon ICON.png] BITMAP_FOLDER   writes <number>.bmp and <number>@2x.bmp
+//                                                   for every bitmap
 //   sonavire-skin --preview PREVIEW.png             the background with the controls on it
 
 #include "tools/icon_art.h"

@@ -30,13 +30,13 @@ double MetalTexture::Noise()
     return static_cast<double>(random()) / 4294967295.0 * 2.0 - 1.0;
 }
 
-std::vector<double> MetalTexture::Streaks(int width, double smoothing)
+std::vector<double> MetalTexture::Streaks(int width, double smoothing, int scale)
 {
     // Exponential smoothing shrinks the spread; rescale to unit deviation of uniform noise.
     const double normalise = std::sqrt((2.0 - smoothing) / smoothing);
     std::vector<double> values(width);
     double level = 0.0;
-    for (int x = -WarmUp; x < width; ++x) {
+    for (int x = -WarmUp * scale; x < width; ++x) {
         level += smoothing * (Noise() - level);
         if (x >= 0)
             values[x] = level * normalise;
@@ -44,13 +44,15 @@ std::vector<double> MetalTexture::Streaks(int width, double smoothing)
     return values;
 }
 
-QImage MetalTexture::Render(int width, int height, QRgb base)
+QImage MetalTexture::Render(int width, int height, QRgb base, int scale)
 {
     QImage metal(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y) {
         std::vector<double> shade(width, RowAmplitude * Noise());
         for (const StreakLayer& layer : Layers) {
-            const std::vector<double> streaks = Streaks(width, layer.smoothing);
+            // Streaks as long in window pixels at every scale, their grain on the finer grid.
+            const double smoothing = std::min(1.0, layer.smoothing / scale);
+            const std::vector<double> streaks = Streaks(width, smoothing, scale);
             for (int x = 0; x < width; ++x)
                 shade[x] += layer.amplitude * streaks[x] / std::sqrt(3.0);
         }

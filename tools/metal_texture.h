@@ -14,13 +14,14 @@ class MetalTexture
 public:
     explicit MetalTexture(std::uint32_t seed) : random(seed) {}
 
-    QImage Render(int width, int height, QRgb base);
+    // The texture in picture pixels, with scale picture pixels to a window pixel each way.
+    QImage Render(int width, int height, QRgb base, int scale);
 
 private:
     // White noise in -1..1; the engine's sequence is fixed by the standard, unlike the
     // library's distributions.
     double Noise();
-    std::vector<double> Streaks(int width, double smoothing);
+    std::vector<double> Streaks(int width, double smoothing, int scale);
 
     std::mt19937 random;
 };

@@ -85,11 +85,12 @@ void DrawChip(QPainter& painter, QPointF c, QColor ink, QColor cut)
 
 } // namespace
 
-QImage PictogramArt::Button(Pictogram pictogram, ButtonTone tone, int width, int height)
+QImage PictogramArt::Button(Pictogram pictogram, ButtonTone tone, int width, int height, int scale)
 {
     const ToneColours& colours = ButtonFace::Colours(tone);
-    QImage button = ButtonFace::Draw(width, height, tone);
+    QImage button = ButtonFace::Draw(width, height, tone, scale);
     QPainter painter(&button);
+    painter.scale(scale, scale);
     painter.setRenderHint(QPainter::Antialiasing);
     const QSizeF size(width, height);
     QColor shadow(colours.symbolShadow);

@@ -29,7 +29,7 @@ enum class Pictogram
 class PictogramArt
 {
 public:
-    static QImage Button(Pictogram pictogram, ButtonTone tone, int width, int height);
+    static QImage Button(Pictogram pictogram, ButtonTone tone, int width, int height, int scale);
 
 private:
     // Draws the pictogram centred on a button of the given size. Ink fills the shapes, cut

@@ -62,7 +62,7 @@ bool Accepts(const QString& path)
 
 } // namespace
 
-DisplayServer::DisplayServer(Kind kind)
+DisplayServer::DisplayServer(Kind kind, QSize screen)
 {
     if (!runtimeDir.isValid()) {
         error = QStringLiteral("no private runtime folder");
@@ -70,7 +70,7 @@ DisplayServer::DisplayServer(Kind kind)
     }
     qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
     if (kind == X11)
-        StartXvfb();
+        StartXvfb(screen);
     else
         StartWeston();
 }
@@ -83,16 +83,18 @@ DisplayServer::~DisplayServer()
     waitpid(pid, nullptr, 0);
 }
 
-void DisplayServer::StartXvfb()
+void DisplayServer::StartXvfb(QSize screen)
 {
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0) {
         error = QStringLiteral("no pipe for Xvfb");
         return;
     }
-    pid = Spawn({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1280x1024x24",
-                 "-nolisten", "tcp"},
-                ready[1]);
+    const std::string size =
+        std::to_string(screen.width()) + "x" + std::to_string(screen.height()) + "x24";
+    pid = Spawn(
+        {"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", size, "-nolisten", "tcp"},
+        ready[1]);
     close(ready[1]);
     const QString number = ReadDisplayNumber(ready[0]);
     close(ready[0]);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 #include <sys/types.h>
@@ -16,7 +17,9 @@ public:
         Wayland
     };
 
-    explicit DisplayServer(Kind kind);
+    // Xvfb's screen is of the given size in device pixels; weston's headless output keeps
+    // its own.
+    explicit DisplayServer(Kind kind, QSize screen = {1280, 1024});
     DisplayServer(const DisplayServer&) = delete;
     DisplayServer& operator=(const DisplayServer&) = delete;
     ~DisplayServer();
@@ -25,7 +28,7 @@ public:
     const QString& Error() const { return error; }
 
 private:
-    void StartXvfb();
+    void StartXvfb(QSize screen);
     void StartWeston();
     void WaitForSocket(const QString& path);
 

@@ -447,6 +447,7 @@ protected:
         const bool locked = panel.Settings()[0].gainLock;
         fixture.Click(ControlRole::GainLock, 0);
         EXPECT_NE(panel.Settings()[0].gainLock, locked);
+        const ModalAnswer discard = ModalAnswer::Press(QMessageBox::Discard);
         fixture.Click(ControlRole::ExitButton);
         EXPECT_FALSE(panel.isVisible());
     }

@@ -138,6 +138,19 @@ ModalAnswer ModalAnswer::CloseMessageBox(QStringList& seen)
     });
 }
 
+ModalAnswer ModalAnswer::Press(QMessageBox::StandardButton button, QStringList* seen)
+{
+    return ModalAnswer([button, seen](QWidget& modal) {
+        auto* box = qobject_cast<QMessageBox*>(&modal);
+        if (!box || !box->button(button))
+            return false;
+        if (seen)
+            *seen << box->text() << box->informativeText();
+        box->button(button)->click();
+        return true;
+    });
+}
+
 ModalAnswer ChooseFile(const QString& path)
 {
     return ModalAnswer([path](QWidget& modal) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -71,6 +72,8 @@ public:
     // Any modal window but a file dialog: records its title and text, then presses Yes,
     // Cancel or the default button, in that order of preference, or closes it.
     static ModalAnswer CloseMessageBox(QStringList& seen);
+    // A message box that has the button: presses it, after recording the box's text.
+    static ModalAnswer Press(QMessageBox::StandardButton button, QStringList* seen = nullptr);
 
     bool Answered() const { return *answered; }
 

@@ -138,6 +138,28 @@ TEST_P(BitmapResource, KeyColourOnlyAroundShapes)
     EXPECT_EQ(keyed, 0);
 }
 
+// The set for dense screens: the same outline at twice the width and height and the same
+// depth, so that the controls' masks and the read-outs' recolouring work on it unchanged.
+TEST_P(BitmapResource, FineTwinDoublesTheSizeAtTheSameDepthAndOutline)
+{
+    QFile file(QStringLiteral(":/bitmaps/%1@2x.bmp").arg(GetParam().number));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const std::optional<BmpHeader> header = BmpHeader::Parse(file.readAll());
+    ASSERT_TRUE(header.has_value());
+    EXPECT_EQ(header->bitsPerPixel, GetParam().bitsPerPixel);
+    EXPECT_EQ(header->width, 2 * GetParam().width);
+    EXPECT_EQ(header->height, 2 * GetParam().height);
+    const QImage coarse = ResourceBitmap(GetParam().number);
+    const QImage fine(QStringLiteral(":/bitmaps/%1@2x.bmp").arg(GetParam().number));
+    ASSERT_EQ(fine.size(), 2 * coarse.size());
+    for (const QPoint corner : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)}) {
+        const QPoint at(corner.x() * (coarse.width() - 1), corner.y() * (coarse.height() - 1));
+        const QPoint fineAt(corner.x() * (fine.width() - 1), corner.y() * (fine.height() - 1));
+        EXPECT_EQ(IsMagenta(coarse.pixel(at)), IsMagenta(fine.pixel(fineAt)))
+            << at.x() << "," << at.y();
+    }
+}
+
 TEST_P(BitmapResource, SearchPathFindsTheCompiledPicture)
 {
     SkinResources::InstallSearchPath();
