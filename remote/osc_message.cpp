@@ -24,22 +24,32 @@ std::uint32_t ReadBigEndian32(const std::uint8_t* bytes)
            (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
 }
 
+// An argument lies where the message put it, four-byte aligned, and the union that names it
+// asks for eight: it is copied out, never read through the union.
+template <typename Value>
+double ReadNumber(const lo_arg* value)
+{
+    Value number{};
+    std::memcpy(&number, value, sizeof number);
+    return static_cast<double>(number);
+}
+
 OscArgument ReadArgument(char type, const lo_arg* value)
 {
     OscArgument argument;
     argument.type = type;
     switch (type) {
     case LO_INT32:
-        argument.number = value->i;
+        argument.number = ReadNumber<std::int32_t>(value);
         break;
     case LO_INT64:
-        argument.number = static_cast<double>(value->h);
+        argument.number = ReadNumber<std::int64_t>(value);
         break;
     case LO_FLOAT:
-        argument.number = value->f;
+        argument.number = ReadNumber<float>(value);
         break;
     case LO_DOUBLE:
-        argument.number = value->d;
+        argument.number = ReadNumber<double>(value);
         break;
     case LO_TRUE:
         argument.number = 1;
@@ -49,7 +59,7 @@ OscArgument ReadArgument(char type, const lo_arg* value)
         break;
     case LO_STRING:
     case LO_SYMBOL:
-        argument.text = &value->s;
+        argument.text = reinterpret_cast<const char*>(value);
         break;
     default:
         break;

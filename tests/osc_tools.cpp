@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <lo/lo.h>
@@ -107,13 +108,21 @@ int KeepAnswer(const char* path, const char* types, lo_arg** values, int count, 
 {
     std::ostringstream text;
     text << path << " " << types;
+    // An argument lies where the message put it, four-byte aligned: it is copied out, not
+    // read through the eight-byte-aligned union.
     for (int index = 0; index < count; ++index) {
-        if (types[index] == 'f')
-            text << " " << std::to_string(values[index]->f);
-        else if (types[index] == 'i')
-            text << " " << values[index]->i;
-        else if (types[index] == 's')
-            text << " \"" << &values[index]->s << "\"";
+        const char* bytes = reinterpret_cast<const char*>(values[index]);
+        if (types[index] == 'f') {
+            float number = 0;
+            std::memcpy(&number, bytes, sizeof number);
+            text << " " << std::to_string(number);
+        } else if (types[index] == 'i') {
+            std::int32_t number = 0;
+            std::memcpy(&number, bytes, sizeof number);
+            text << " " << number;
+        } else if (types[index] == 's') {
+            text << " \"" << bytes << "\"";
+        }
     }
     *static_cast<std::string*>(answer) = text.str();
     return 0;

@@ -21,6 +21,7 @@
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 extern char** environ;
 
@@ -157,9 +158,11 @@ protected:
     {
         serve = Spawn({SONAVIRE_CLI_PATH, "serve", "--osc", "0", "--port", port}, "serve");
         const std::regex listening("serve: listening for OSC on 127\\.0\\.0\\.1:(\\d+) ");
+        // The match points into the log it was found in, which must outlive it.
+        std::string log;
         std::smatch match;
         ASSERT_TRUE(WaitFor([&] {
-            const std::string log = ServeLog();
+            log = ServeLog();
             return std::regex_search(log, match, listening);
         })) << ServeLog();
         oscPort = std::stoi(match[1]);
@@ -341,7 +344,8 @@ TEST_F(ServeTest, BadPacketsChangeNothing)
         std::string(),
         std::string("\xff\x00\x13garbage", 10),
         std::string("/sonavire/channel/3/gain\0\0\0\0,f\0\0", 32),
-        std::string("#bundle\0\0\0\0\0\0\0\0\1\x7f\xff\xff\xff/sonavire", 33),
+        // A bundle whose one element claims far more bytes than follow.
+        "#bundle\0\0\0\0\0\0\0\0\1\x7f\xff\xff\xff/sonavire"s,
     };
     for (const std::string& bytes : garbage)
         SendRaw(bytes);
