@@ -13,6 +13,7 @@
 
 #include "controls/control_notification.h"
 #include "panel/about_dlg.h"
+#include "panel/accessible_factory.h"
 #include "panel/button_pictures.h"
 #include "panel/control_layout.h"
 #include "resources/bitmap_ids.h"
@@ -66,6 +67,7 @@ CControlPanelDlg::CControlPanelDlg(const std::string& startupFile, QWidget* pare
     CreateControls();
     BindStrips();
     OnInitDialog();
+    MakeAccessible(*this);
 }
 
 CControlPanelDlg::~CControlPanelDlg()
