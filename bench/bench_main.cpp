@@ -1,7 +1,8 @@
 // The benchmarks of `make bench`: one table, each figure measured in this run next to the
 // target it is judged by. The panel draws on the offscreen platform, so no desktop is needed.
 //
-//   sonavire-bench [link] [panel] [program] [remote]     (all of them when none is named)
+//   sonavire-bench [link] [panel] [program] [remote] [response]     (all of them when none is
+//   named)
 #include <QApplication>
 #include <QStringList>
 
@@ -10,6 +11,7 @@
 #include "bench/panel_figures.h"
 #include "bench/program_figures.h"
 #include "bench/remote_figures.h"
+#include "bench/response_figures.h"
 #include "resources/skin_resources.h"
 
 int main(int argc, char** argv)
@@ -31,6 +33,8 @@ int main(int argc, char** argv)
         MeasureProgramFigures(table);
     if (wanted("remote"))
         MeasureRemoteFigures(table);
+    if (wanted("response"))
+        MeasureResponseFigures(table);
     table.PrintSummary();
     return table.Failures() == 0 ? 0 : 1;
 }

@@ -21,11 +21,15 @@ constexpr int WarmUpRepaints = 10;
 constexpr int Repaints = 200;
 constexpr int DragSteps = 400;
 
+} // namespace
+
 double Median(std::vector<double> samples)
 {
     std::sort(samples.begin(), samples.end());
     return samples[samples.size() / 2];
 }
+
+namespace {
 
 // A repaint that left out the controls would time only the background.
 int ControlsLeftUnpainted(CControlPanelDlg& panel)
@@ -55,6 +59,8 @@ double MedianRepaintMs(CControlPanelDlg& panel)
     return Median(times);
 }
 
+} // namespace
+
 // Alternate steps up and down by one pixel from the knob's cursor home, so every move
 // changes the position and the value stays mid-range. A step ends when the events it
 // posted (the move notification, the read-out's repaint) have been handled.
@@ -83,8 +89,6 @@ double MedianDragStepMs(CControlPanelDlg& panel, int& unpainted)
     QTest::mouseRelease(knob, Qt::LeftButton, {}, home);
     return Median(times);
 }
-
-} // namespace
 
 void MeasurePanelFigures(CBenchTable& table)
 {

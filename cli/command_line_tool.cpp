@@ -2,7 +2,9 @@
 #include "cli/interrupt_guard.h"
 #include "cli/remote_service.h"
 
+#include <QGuiApplication>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -11,10 +13,13 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include "controls/response_plot.h"
 #include "device/command_set.h"
 #include "device/page_frame.h"
 #include "firmware/fileio.h"
 #include "model/number_format.h"
+#include "model/response_table.h"
+#include "model/settings_difference.h"
 #include "model/value_scale.h"
 #include "serial/serial_port_list.h"
 #include "storage/atomic_file.h"
@@ -31,6 +36,10 @@ constexpr auto InterruptCheckInterval = std::chrono::milliseconds(100);
 constexpr const char* CompleteSuffix = "Complete!";
 // Where the summaries of the commands start in --help, after two blanks.
 constexpr std::size_t UsageColumn = 34;
+// What diff takes for the settings the connected device holds.
+constexpr const char* DeviceWord = "device";
+// What response takes for the standard output.
+constexpr const char* StandardOutput = "-";
 
 std::string Upper(std::string text)
 {
@@ -152,6 +161,37 @@ std::string ParseServeArguments(const std::vector<std::string>& arguments, Serve
     return {};
 }
 
+// Reads a settings file named by the user; the problem in plain words, or empty when it was
+// read.
+std::string LoadSettingsFile(const std::string& path, PanelSettings& settings)
+{
+    if (!HasSettingsExtension(path))
+        return path + " is not a valid Sonavire file (it needs .snv)";
+    std::string error;
+    switch (ReadSettingsFile(path, settings, error)) {
+    case SettingsReadResult::NotFound:
+        return path + " does not exist";
+    case SettingsReadResult::Unreadable:
+        return "cannot read " + path + ": " + error;
+    case SettingsReadResult::Read:
+        break;
+    }
+    return {};
+}
+
+// Qt's GUI starts only here, and on the offscreen platform, so that a picture needs no display
+// and the other commands never load it.
+bool SavePicture(const PanelSettings& settings, const std::string& path, std::string& error)
+{
+    char name[] = "sonavire-cli";
+    char platformOption[] = "-platform";
+    char platform[] = "offscreen";
+    char* argv[] = {name, platformOption, platform, nullptr};
+    int argc = 3;
+    const QGuiApplication application(argc, argv);
+    return SaveResponsePicture(ResponseScene{settings, std::nullopt, -1}, path, error);
+}
+
 std::optional<int> ParseUdpPort(const std::string& text)
 {
     int port = -1;
@@ -217,6 +257,12 @@ const std::vector<CCommandLineTool::Command>& CCommandLineTool::Commands()
          "serve --osc PORT [--osc-bind ADDRESS] [--osc-allow ADDRESS[,ADDRESS...]]",
          "steer the device over OSC on UDP PORT, reconnecting when it goes away, until "
          "interrupted"},
+        {"diff", &CCommandLineTool::Diff, "diff A B",
+         "print the values two sets of settings differ in; A and B are each a FILE.snv or "
+         "device"},
+        {"response", &CCommandLineTool::Response, "response FILE.snv -o OUT",
+         "write the channels' nominal filter responses to OUT.csv, OUT.svg or OUT.png "
+         "(-o - prints the CSV)"},
     };
     return commands;
 }
@@ -239,7 +285,8 @@ void CCommandLineTool::PrintHelp(const Command* command)
             out << "\n" << std::string(UsageColumn + 2, ' ');
         out << entry.summary << "\n";
     }
-    out << "\nExit status: 0 success, 1 the device failed, 2 bad usage or a bad file.\n"
+    out << "\nExit status: 0 success, 1 the device failed, 2 bad usage or a bad file;\n"
+        << "diff: 0 alike, 1 different, 2 an input that cannot be read.\n"
         << "Every command takes --help.\n";
 }
 
@@ -396,6 +443,25 @@ void CCommandLineTool::PrintChannels(const PanelSettings& settings)
     }
 }
 
+// Reads the sixteen channels over settings and closes the port; the problem in plain words, or
+// empty when every read was answered.
+std::string CCommandLineTool::RetrieveSettings(PanelSettings& settings)
+{
+    if (!link.Connect(portName))
+        return CInterruptGuard::Interrupted()
+                   ? "interrupted"
+                   : "unable to connect to Sonavire: " + link.ConnectFailure();
+    std::string failure;
+    if (QueryLiveMode(failure) && link.mode == ControlMode::Live)
+        failure = ReadAll(link, settings, AfterReadFailure::Stop);
+    else if (failure.empty() && link.mode == ControlMode::FirmwareUpdate)
+        failure = "Sonavire is in OS Update mode";
+    link.Disconnect();
+    if (CInterruptGuard::Interrupted())
+        return "interrupted";
+    return failure.empty() ? failure : "unable to retrieve settings: " + failure;
+}
+
 int CCommandLineTool::Retrieve(const Arguments& arguments)
 {
     std::string outputPath;
@@ -410,20 +476,9 @@ int CCommandLineTool::Retrieve(const Arguments& arguments)
         return Usage("usage: retrieve [-o FILE.snv]");
     }
 
-    if (!ConnectDevice())
-        return ConnectFailed();
     PanelSettings settings{};
-    std::string failure;
-    if (QueryLiveMode(failure) && link.mode == ControlMode::Live)
-        failure = ReadAll(link, settings, AfterReadFailure::Stop);
-    const ControlMode mode = link.mode;
-    link.Disconnect();
-    if (CInterruptGuard::Interrupted())
-        return ReportInterrupt();
-    if (mode == ControlMode::FirmwareUpdate)
-        return Failure("unable to retrieve settings: Sonavire is in OS Update mode");
-    if (!failure.empty())
-        return Failure("unable to retrieve settings: " + failure);
+    if (const std::string problem = RetrieveSettings(settings); !problem.empty())
+        return Failure(problem);
 
     PrintChannels(settings);
     std::string error;
@@ -436,19 +491,9 @@ int CCommandLineTool::Download(const Arguments& arguments)
 {
     if (arguments.size() != 1)
         return Usage("usage: download FILE.snv");
-    const std::string& path = arguments[0];
-    if (!HasSettingsExtension(path))
-        return Usage(path + " is not a valid Sonavire file (it needs .snv)");
     PanelSettings settings{};
-    std::string error;
-    switch (ReadSettingsFile(path, settings, error)) {
-    case SettingsReadResult::NotFound:
-        return Usage(path + " does not exist");
-    case SettingsReadResult::Unreadable:
-        return Usage("cannot read " + path + ": " + error);
-    case SettingsReadResult::Read:
-        break;
-    }
+    if (const std::string problem = LoadSettingsFile(arguments[0], settings); !problem.empty())
+        return Usage(problem);
 
     if (!ConnectDevice())
         return ConnectFailed();
@@ -670,4 +715,61 @@ int CCommandLineTool::Serve(const Arguments& arguments)
     if (!service.Run(portName, options, interruptDescriptor, error))
         return Failure("serve: " + error);
     return Success;
+}
+
+int CCommandLineTool::Diff(const Arguments& arguments)
+{
+    if (arguments.size() != 2)
+        return Usage("usage: diff A B (each a FILE.snv or the word device)");
+    std::array<PanelSettings, 2> sides{};
+    // The files first, so that a bad one costs no exchange with the device.
+    for (std::size_t side = 0; side < sides.size(); ++side) {
+        if (arguments[side] == DeviceWord)
+            continue;
+        if (const std::string problem = LoadSettingsFile(arguments[side], sides[side]);
+            !problem.empty())
+            return Usage(problem);
+    }
+    if (std::find(arguments.begin(), arguments.end(), DeviceWord) != arguments.end()) {
+        PanelSettings device{};
+        if (const std::string problem = RetrieveSettings(device); !problem.empty())
+            return Usage(problem);
+        // The device holds no master strip, so it takes the other side's: only what both
+        // sides hold is compared.
+        for (std::size_t side = 0; side < sides.size(); ++side) {
+            if (arguments[side] != DeviceWord)
+                continue;
+            device[MasterStrip] = sides[1 - side][MasterStrip];
+            sides[side] = device;
+        }
+    }
+    const std::vector<StripDifference> differences = CompareSettings(sides[0], sides[1]);
+    for (const StripDifference& difference : differences)
+        out << StripName(difference.strip) << " " << difference.field << ": " << difference.a
+            << " -> " << difference.b << "\n";
+    return differences.empty() ? Success : SettingsDiffer;
+}
+
+int CCommandLineTool::Response(const Arguments& arguments)
+{
+    if (arguments.size() != 3 || arguments[1] != "-o" || arguments[2].empty())
+        return Usage("usage: response FILE.snv -o OUT.csv|OUT.svg|OUT.png");
+    const std::string& output = arguments[2];
+    const std::string extension = output == StandardOutput ? "CSV" : Extension(output);
+    if (extension != "CSV" && extension != "SVG" && extension != "PNG")
+        return Usage("cannot write " + output + ": it needs .csv, .svg or .png");
+    if (IsSameFile(arguments[0], output))
+        return Usage("cannot write " + output + ": it is the input file");
+    PanelSettings settings{};
+    if (const std::string problem = LoadSettingsFile(arguments[0], settings); !problem.empty())
+        return Usage(problem);
+    if (output == StandardOutput) {
+        out << ResponseCsv(settings);
+        return Success;
+    }
+    std::string error;
+    const bool written = extension == "CSV"
+                             ? WriteFileAtomically(output, ResponseCsv(settings), error)
+                             : SavePicture(settings, output, error);
+    return written ? Success : Usage("cannot write " + output + ": " + error);
 }

@@ -19,6 +19,8 @@ public:
         Success = 0,
         DeviceFailure = 1,
         UsageError = 2,
+        // diff's answer when the two sides hold different settings.
+        SettingsDiffer = 1,
     };
 
     CCommandLineTool(std::ostream& out, std::ostream& err);
@@ -48,6 +50,8 @@ private:
     int Image(const Arguments& arguments);
     int Monitor(const Arguments& arguments);
     int Serve(const Arguments& arguments);
+    int Diff(const Arguments& arguments);
+    int Response(const Arguments& arguments);
 
     int Usage(const std::string& problem);
     int Failure(const std::string& problem);
@@ -56,6 +60,7 @@ private:
     int ConnectFailed();
     int ReportInterrupt();
     bool QueryLiveMode(std::string& failure);
+    std::string RetrieveSettings(PanelSettings& settings);
     void PrintChannels(const PanelSettings& settings);
     void PrintLiveChanges(const LiveChanges& changes, const PanelSettings& settings);
     void ShowProgress();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "model/filter_type.h"
 
@@ -30,4 +31,10 @@ using PanelSettings = std::array<StripSettings, StripCount>;
 constexpr int ChannelNumber(int index)
 {
     return index + 1;
+}
+
+// "Channel 3" or "Master", as the operator reads a strip's name.
+inline std::string StripName(int strip)
+{
+    return strip == MasterStrip ? "Master" : "Channel " + std::to_string(ChannelNumber(strip));
 }

@@ -74,18 +74,13 @@ bool IsAboveStrips(const ControlEntry& entry)
 
 } // namespace
 
-QString StripName(int strip)
-{
-    return strip == MasterStrip ? QStringLiteral("Master")
-                                : QStringLiteral("Channel %1").arg(strip + 1);
-}
-
 QString ControlName(const ControlEntry& entry, const QString& toolTip)
 {
     if (entry.role == ControlRole::FilterButton)
-        return StripName(entry.strip) + ' ' + QString::fromLatin1(FilterWords[entry.filterType]);
+        return QString::fromStdString(StripName(entry.strip)) + ' ' +
+               QString::fromLatin1(FilterWords[entry.filterType]);
     if (entry.strip >= 0)
-        return StripName(entry.strip) + ' ' + WordsFor(entry.role);
+        return QString::fromStdString(StripName(entry.strip)) + ' ' + WordsFor(entry.role);
     if (entry.kind == ControlClass::Button && !toolTip.isEmpty())
         return toolTip;
     return WordsFor(entry.role);

@@ -10,9 +10,6 @@
 // The words a screen reader says for the panel's controls, and the order it meets them in,
 // all from the layout table: "Channel 3 frequency", "Master gain", "Channel 3 low-pass".
 
-// "Channel 1" to "Channel 16", or "Master".
-QString StripName(int strip);
-
 // A fixed button is called by its tooltip, which follows the link's mode; toolTip is ignored
 // for the other controls.
 QString ControlName(const ControlEntry& entry, const QString& toolTip = {});

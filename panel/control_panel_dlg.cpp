@@ -74,6 +74,7 @@ CControlPanelDlg::~CControlPanelDlg()
 {
     if (rememberPort)
         WriteRememberedPort(portName);
+    responseView.RememberPlacement();
 }
 
 void CControlPanelDlg::SetPortName(const std::string& name, bool remember)
@@ -218,6 +219,9 @@ void CControlPanelDlg::OnInitDialog()
     autoReconnect.setCheckable(true);
     autoReconnect.setChecked(ReadAutoReconnect());
     connect(&autoReconnect, &QAction::toggled, this, [](bool on) { WriteAutoReconnect(on); });
+    addAction(&responseView.ToggleAction());
+    responseView.Follow(settings);
+    connect(&compareAction, &QAction::triggered, this, &CControlPanelDlg::OnCompareWithFile);
     connect(&timer, &QTimer::timeout, this, &CControlPanelDlg::OnTimer);
     timer.start(TimerIntervalMs);
 }
@@ -363,6 +367,8 @@ void CControlPanelDlg::ShowSystemMenu(const QPoint& at)
     menu.addSeparator();
     menu.addAction(&autoReconnect);
     menu.addAction(&remote.MenuAction());
+    menu.addAction(&responseView.ToggleAction());
+    menu.addAction(&compareAction);
     menu.addSeparator();
     menu.addAction(undoAction);
     menu.addAction(redoAction);

@@ -25,6 +25,7 @@
 #include "panel/panel_message_target.h"
 #include "panel/panel_remote_control.h"
 #include "panel/port_return_watch.h"
+#include "panel/response_view.h"
 #include "panel/status_line.h"
 #include "panel/strip_view.h"
 #include "panel/window_drag.h"
@@ -83,6 +84,8 @@ public:
     const std::string& StatusText() const { return statusLine.Text(); }
     CDeviceLink& Link() { return link; }
     CPanelRemoteControl& RemoteControl() { return remote; }
+    CResponseView& ResponseView() { return responseView; }
+    QAction& CompareAction() { return compareAction; }
     QWidget* Control(int id) const;
     // The control of a role on a strip (strip -1 for the single controls, filterType for a
     // filter button), nullptr for none: how tests, the bench and the picture tool find one.
@@ -128,6 +131,7 @@ private:
     void ShowAllStrips();
     void ShowGains();
     void SetFaderLocks(bool frontPanelLocked);
+    void AnnounceSettings();
 
     // Connection, transfer and firmware (control_panel_dlg_link.cpp).
     void OnModeButton(const ControlEntry& entry);
@@ -173,6 +177,7 @@ private:
     void OnLoadSettings(const ControlEntry& entry);
     void OnSaveSettings(const ControlEntry& entry);
     void TakeLoadedSettings(const PanelSettings& loaded);
+    void OnCompareWithFile();
 
     QIcon appIcon;
     CMaskedBitmap background;
@@ -224,6 +229,8 @@ private:
     QAction autoReconnect{QStringLiteral("Reconnect &Automatically"), this};
     CPortReturnWatch portReturn{[this] { OnPortReturned(); }};
     CPanelRemoteControl remote{link, settings, RemoteHooks(), this};
+    CResponseView responseView{this};
+    QAction compareAction{QStringLiteral("Co&mpare with File..."), this};
     std::string startupFile;
     CWindowDrag windowDrag{this, &dragArea};
     // A child, so that a test can find the panel's one clock and tick it by hand.

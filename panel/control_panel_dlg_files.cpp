@@ -2,9 +2,12 @@
 #include "panel/control_panel_dlg.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include <filesystem>
 
+#include "model/settings_difference.h"
+#include "panel/compare_dlg.h"
 #include "storage/settings_file.h"
 
 namespace {
@@ -53,6 +56,7 @@ void CControlPanelDlg::TakeLoadedSettings(const PanelSettings& loaded)
         }
         strips[strip].Show(values);
     }
+    AnnounceSettings();
 }
 
 void CControlPanelDlg::OnLoadSettings(const ControlEntry&)
@@ -89,4 +93,25 @@ void CControlPanelDlg::OnSaveSettings(const ControlEntry&)
                   .arg(QString::fromStdString(*path), QString::fromStdString(reason)));
     // Let the rotation take the line back instead of "Saving" standing for ever.
     ShowStatus(savingText, 0);
+}
+
+// Lists what loading the file would change, and draws its curves dashed in the response
+// window; the panel's settings stay as they are.
+void CControlPanelDlg::OnCompareWithFile()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Compare with Sonavire Configuration File"), QString(),
+        QString::fromLatin1(SettingsFileFilter));
+    if (path.isEmpty())
+        return;
+    if (!HasSettingsExtension(path.toStdString()))
+        return ShowError(QString::fromLatin1(InvalidSettingsFile));
+    PanelSettings other = settings;
+    std::string reason;
+    if (ReadSettingsFile(path.toStdString(), other, reason) != SettingsReadResult::Read)
+        return ShowError(QStringLiteral("The settings file %1 could not be read: %2")
+                             .arg(path, QString::fromStdString(reason)));
+    const QString name = QFileInfo(path).fileName();
+    responseView.Compare(other, name);
+    CCompareDlg(name, CompareSettings(settings, other), this).exec();
 }

@@ -27,12 +27,6 @@ bool DeviceHoldsAlike(const PanelSettings& a, const PanelSettings& b)
                       });
 }
 
-QString StripName(int strip)
-{
-    return strip == MasterStrip ? QStringLiteral("Master")
-                                : QStringLiteral("Channel %1").arg(ChannelNumber(strip));
-}
-
 QString ValueName(StripValue which)
 {
     switch (which) {
@@ -85,7 +79,7 @@ void CControlPanelDlg::CommitEdit(const QString& text)
 // A fader sends on every move; its edit is complete when it is let go.
 void CControlPanelDlg::OnFaderReleased(int strip, StripValue which)
 {
-    CommitEdit(StripName(strip) + QLatin1Char(' ') + ValueName(which));
+    CommitEdit(QString::fromStdString(StripName(strip)) + QLatin1Char(' ') + ValueName(which));
 }
 
 // Undo and redo move the values as an edit would: shown, and sent while live.
@@ -119,7 +113,7 @@ void CControlPanelDlg::ApplyStripChange(int strip, const StripSettings& from,
     values.qLock = to.qLock;
     values.gainLock = to.gainLock;
     strips[strip].Show(values);
-    remote.Publish();
+    AnnounceSettings();
 }
 
 void CControlPanelDlg::MarkSaved()

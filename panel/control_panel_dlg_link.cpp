@@ -98,7 +98,7 @@ void CControlPanelDlg::UpdateModeButtons()
                                                      : QString());
     }
     update();
-    remote.Publish();
+    AnnounceSettings();
 }
 
 // The link says so whenever its mode changes, whoever caused it: a send or a store that went
@@ -333,7 +333,7 @@ void CControlPanelDlg::PollLiveDevice()
         ShowAllStrips();
     else if (changes.AnyGain())
         ShowGains();
-    remote.Publish();
+    AnnounceSettings();
 }
 
 // After a drop: the faders are the operator's again and the lamp goes out.

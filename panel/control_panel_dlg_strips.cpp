@@ -72,7 +72,7 @@ void CControlPanelDlg::OnStripValueMoved(int strip, StripValue which)
     settings[strip].*rule.value = strips[strip].TakeValue(which);
     if (strip != MasterStrip)
         sendIfLive(strip);
-    remote.Publish();
+    AnnounceSettings();
 }
 
 // A channel's knob sends its own value; the master's sends the value of every channel locked
@@ -105,7 +105,7 @@ void CControlPanelDlg::OnFilterButton(const ControlEntry& entry)
     settings[channel].filter = static_cast<FilterType>(entry.filterType);
     strips[channel].ShowFilter(settings[channel].filter);
     CommitEdit(QStringLiteral("Channel %1 Filter").arg(ChannelNumber(channel)));
-    remote.Publish();
+    AnnounceSettings();
     if (link.mode != ControlMode::Live)
         return;
     ShowStatus("Setting Filter on Sonavire....", CStatusLine::UntilReplaced);
@@ -124,7 +124,7 @@ void CControlPanelDlg::OnLockButton(const ControlEntry& entry)
     lock = !lock;
     strips[entry.strip].ShowLocks(strip);
     CommitEdit(QStringLiteral("Channel %1 Lock").arg(ChannelNumber(entry.strip)));
-    remote.Publish();
+    AnnounceSettings();
 }
 
 void CControlPanelDlg::ShowAllStrips()
@@ -147,6 +147,14 @@ void CControlPanelDlg::SetFaderLocks(bool frontPanelLocked)
     for (CBitmapSlider& fader : gainFaders)
         fader.SetLocked(!frontPanelLocked);
     frontPanelLamp.SetBitmap(frontPanelLocked ? BitmapId::LampOff : BitmapId::LampOn);
-    // Every read, poll, load and change of mode ends here: subscribers hear of it.
+    // Every read, poll, load and change of mode ends here.
+    AnnounceSettings();
+}
+
+// Every change of the settings, whoever made it, ends here: remote subscribers hear of it and
+// the response window redraws.
+void CControlPanelDlg::AnnounceSettings()
+{
     remote.Publish();
+    responseView.Follow(settings);
 }

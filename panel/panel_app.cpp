@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include "emulator/emulated_device.h"
 #include "panel/control_panel_dlg.h"
@@ -45,6 +46,8 @@ int CPanelApp::InitInstance()
     if (!options.screenshot.isEmpty())
         return WriteScreenshot(panel, options.screenshot) ? 0 : 1;
     StartRemoteControl(panel.RemoteControl(), options);
+    // Once the panel stands on the screen, the response window opens beside it if it was open.
+    QTimer::singleShot(0, &panel.ResponseView(), &CResponseView::RestorePlacement);
     panel.exec();
     if (demoDevice)
         demoDevice->Stop();

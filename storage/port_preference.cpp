@@ -80,3 +80,21 @@ void WriteRecentFiles(const std::vector<std::string>& paths)
         list << QString::fromStdString(path);
     Preference().setValue(QString::fromUtf8(RecentFilesKey), list);
 }
+
+bool ReadResponseViewOpen()
+{
+    return Preference().value(QString::fromUtf8(ResponseViewKey), false).toBool();
+}
+
+std::string ReadResponseViewGeometry()
+{
+    return Preference().value(QString::fromUtf8(ResponseViewGeometryKey)).toString().toStdString();
+}
+
+void WriteResponseView(bool open, const std::string& geometry)
+{
+    QSettings preference = Preference();
+    preference.setValue(QString::fromUtf8(ResponseViewKey), open);
+    preference.setValue(QString::fromUtf8(ResponseViewGeometryKey),
+                        QString::fromStdString(geometry));
+}

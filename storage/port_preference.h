@@ -42,3 +42,11 @@ inline constexpr const char* RecentFilesKey = "RecentFiles";
 inline constexpr std::size_t RecentFileLimit = 8;
 std::vector<std::string> ReadRecentFiles();
 void WriteRecentFiles(const std::vector<std::string>& paths);
+
+// Whether the response window was open when the panel last closed, and where it stood (the
+// window system's own geometry record, as text; empty when never placed).
+inline constexpr const char* ResponseViewKey = "ResponseView";
+inline constexpr const char* ResponseViewGeometryKey = "ResponseViewGeometry";
+bool ReadResponseViewOpen();
+std::string ReadResponseViewGeometry();
+void WriteResponseView(bool open, const std::string& geometry);

@@ -180,8 +180,8 @@ TEST_F(CliTest, UsesThePortThePanelRemembers)
 
 TEST_F(CliTest, HelpForEveryCommand)
 {
-    for (const char* command :
-         {"ports", "info", "retrieve", "download", "store", "set", "flash", "image", "monitor"}) {
+    for (const char* command : {"ports", "info", "retrieve", "download", "store", "set", "flash",
+                                "image", "monitor", "diff", "response"}) {
         const Outcome outcome = Run(std::string(command) + " --help");
         EXPECT_EQ(outcome.status, 0) << command;
         EXPECT_NE(outcome.out.find(std::string("usage: sonavire-cli [--port PORT] ") + command),

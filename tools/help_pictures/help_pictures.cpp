@@ -10,12 +10,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "firmware/fileio.h"
 #include "model/strip_settings.h"
 #include "panel/config_dlg.h"
 #include "panel/control_layout.h"
+#include "panel/control_panel_dlg.h"
 #include "tools/help_pictures/callout_painter.h"
 #include "tools/help_pictures/modal_watch.h"
 #include "tools/help_pictures/panel_stage.h"
@@ -186,7 +188,7 @@ bool CHelpPictures::DrawAll()
                            PortWithoutPermission("/dev/ttyUSB0",
                                                  "FT232R USB UART (FTDI, A12345) on /dev/ttyUSB0",
                                                  "dialout")}) &&
-           DrawNoPortsBox();
+           DrawNoPortsBox() && DrawResponseView();
 }
 
 // ---- the panel offline, as it starts
@@ -449,4 +451,47 @@ bool CHelpPictures::Fail(const QString& why)
 {
     error = why;
     return false;
+}
+
+// ---- the response window
+
+// Four channels set by their keys and knobs, as the operator sets them, then the window opened
+// with F2 and the mouse resting on the band-pass peak.
+bool CHelpPictures::DrawResponseView()
+{
+    struct Edit
+    {
+        int channel;
+        FilterType filter;
+        int frequencyPresses;
+        int qPresses;
+    };
+    static constexpr Edit Edits[] = {
+        {0, FilterType::Low, -47, 0},
+        {1, FilterType::Band, 0, 36},
+        {2, FilterType::Notch, 188, 24},
+        {3, FilterType::High, -56, 10},
+    };
+    CPanelStage stage;
+    for (const Edit& edit : Edits) {
+        stage.Click(ControlRole::FilterButton, edit.channel, static_cast<int>(edit.filter));
+        stage.PressKey(ControlRole::FrequencyKnob, edit.channel,
+                       edit.frequencyPresses < 0 ? Qt::Key_Down : Qt::Key_Up,
+                       std::abs(edit.frequencyPresses));
+        stage.PressKey(ControlRole::QKnob, edit.channel, Qt::Key_Up, edit.qPresses);
+    }
+    QTest::keyClick(&stage.Panel(), Qt::Key_F2);
+    CResponseView& view = stage.Panel().ResponseView();
+    if (!QTest::qWaitForWindowExposed(&view) ||
+        !QTest::qWaitFor([&] { return view.Graph().Scene().settings == stage.Panel().Settings(); }))
+        return Fail(QStringLiteral("the response window did not show the panel's settings"));
+    const QRectF graph = CResponsePlot::GraphArea(view.Graph().rect());
+    const QPointF peak(CResponsePlot::XOf(stage.Panel().Settings()[1].freq, graph),
+                       CResponsePlot::YOf(0.0, graph));
+    QTest::mouseMove(view.windowHandle(), view.Graph().mapTo(&view, peak.toPoint()));
+    if (view.Graph().HoverText().isEmpty())
+        return Fail(QStringLiteral("hovering over the band-pass peak told nothing"));
+    const QImage picture = view.grab().toImage();
+    view.ToggleAction().setChecked(false);
+    return Write(QStringLiteral("response-view"), picture);
 }

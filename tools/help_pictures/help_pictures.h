@@ -30,6 +30,7 @@ private:
     bool DrawFirmwareUpdate();
     bool DrawPortDialog(const QString& name, const std::vector<SerialPortEntry>& ports);
     bool DrawNoPortsBox();
+    bool DrawResponseView();
 
     QImage OverviewWithCallouts(CPanelStage& stage) const;
     QImage TitleBandWithCallouts(CPanelStage& stage) const;

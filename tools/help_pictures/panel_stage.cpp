@@ -32,9 +32,9 @@ bool CPanelStage::StartDevice(const EmulatorOptions& options, QString& error)
     return true;
 }
 
-void CPanelStage::Click(ControlRole role, int strip)
+void CPanelStage::Click(ControlRole role, int strip, int filterType)
 {
-    QWidget* control = panel->Control(role, strip);
+    QWidget* control = panel->Control(role, strip, filterType);
     QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
     QCoreApplication::processEvents();
 }

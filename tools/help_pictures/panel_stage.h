@@ -28,8 +28,8 @@ public:
     bool StartDevice(const EmulatorOptions& options, QString& error);
 
     // A real click in the middle of the control of a role on a strip (strip -1 for the
-    // single controls), as the mouse gives it.
-    void Click(ControlRole role, int strip = -1);
+    // single controls, filterType for a filter key), as the mouse gives it.
+    void Click(ControlRole role, int strip = -1, int filterType = -1);
     // Real key presses on the control.
     void PressKey(ControlRole role, int strip, Qt::Key key, int times);
     // Ticks the panel's clock until the status line starts with text; false after limit ticks.
