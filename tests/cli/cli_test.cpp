@@ -1,3 +1,5 @@
+#include "tests/cli/cli_fixture.h"
+
 #include <QSettings>
 #include <chrono>
 #include <fcntl.h>
@@ -22,64 +24,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Outcome
-{
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-std::string Quoted(const std::string& text)
-{
-    return "'" + text + "'";
-}
-
-class CliTest : public testing::Test
+class CliTest : public CliFixture
 {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() /
-                 ("cli-test-" + std::to_string(getpid()) + "-" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder);
-        StartDevice({});
-    }
-    void TearDown() override
-    {
-        device.reset();
-        fs::remove_all(folder);
-    }
-
-    void StartDevice(EmulatorOptions options)
-    {
-        device = std::make_unique<CEmulatedDevice>(std::move(options));
-        std::string error;
-        ASSERT_TRUE(device->Start(error)) << error;
-    }
-
-    // Runs the real program on the emulated device's port.
-    Outcome Run(const std::string& arguments, const std::string& prefix = "")
-    {
-        return RunCommand(prefix + SONAVIRE_CLI_PATH + std::string(" --port ") +
-                          Quoted(device->PortPath()) + " " + arguments);
-    }
-
-    Outcome RunCommand(const std::string& commandLine)
-    {
-        const fs::path out = folder / "stdout", err = folder / "stderr";
-        const std::string command =
-            commandLine + " >" + Quoted(out) + " 2>" + Quoted(err) + " </dev/null";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
-    }
-
     std::string WriteHex(const std::vector<unsigned char>& image)
     {
         const std::string path = folder / "image.hex";
@@ -88,9 +35,6 @@ protected:
                static_cast<int>(bytes.size()));
         return path;
     }
-
-    fs::path folder;
-    std::unique_ptr<CEmulatedDevice> device;
 };
 
 std::vector<unsigned char> CountingImage(int length)

@@ -1,3 +1,5 @@
+#include "tests/cli/cli_fixture.h"
+
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cstdint>
@@ -14,53 +16,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome
-{
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-std::string Quoted(const std::string& text)
-{
-    return "'" + text + "'";
-}
-
-// The real program, run in a folder of its own beside an emulated device.
-class ResponseDiffTest : public testing::Test
+// Runs in the test's folder, so that files are named as an operator types them.
+class ResponseDiffTest : public CliFixture
 {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() /
-                 ("response-diff-test-" + std::to_string(getpid()) + "-" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder);
-        device = std::make_unique<CEmulatedDevice>(EmulatorOptions{});
-        std::string error;
-        ASSERT_TRUE(device->Start(error)) << error;
-    }
-    void TearDown() override
-    {
-        device.reset();
-        fs::remove_all(folder);
-    }
-
     Outcome Run(const std::string& arguments, const std::string& port = "")
     {
-        const fs::path out = folder / ".stdout", err = folder / ".stderr";
-        const std::string command = "cd " + Quoted(folder) + " && " + SONAVIRE_CLI_PATH +
-                                    " --port " + Quoted(port.empty() ? device->PortPath() : port) +
-                                    " " + arguments + " >" + Quoted(out) + " 2>" + Quoted(err) +
-                                    " </dev/null";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
+        if (port.empty())
+            return CliFixture::Run(arguments, "cd " + Quoted(folder) + " && ");
+        return RunCommand("cd " + Quoted(folder) + " && " + SONAVIRE_CLI_PATH + " --port " +
+                          Quoted(port) + " " + arguments);
     }
 
     void Write(const std::string& name, const PanelSettings& settings)
@@ -68,9 +33,6 @@ protected:
         std::string error;
         ASSERT_TRUE(WriteSettingsFile(folder / name, settings, error)) << error;
     }
-
-    fs::path folder;
-    std::unique_ptr<CEmulatedDevice> device;
 };
 
 // diff answers as diff(1) does: 0 alike, 1 different (each value on a line), 2 when a side
