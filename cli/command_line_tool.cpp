@@ -85,13 +85,6 @@ const ValueRange* FindValueRange(const std::string& name)
     return nullptr;
 }
 
-std::string ShortNumber(double value)
-{
-    std::ostringstream text;
-    text << value;
-    return text.str();
-}
-
 bool IsSameFile(const std::string& a, const std::string& b)
 {
     struct stat first

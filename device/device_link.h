@@ -90,6 +90,9 @@ public:
     std::string TakeFailure();
     bool HasFailure() const { return !failure.empty(); }
 
+    // Live with the device's own front panel holding the volume: its gains are not ours to set.
+    bool FrontPanelHasVolume() const { return mode == ControlMode::Live && !frontPanelLocked; }
+
     bool frontPanelLocked = false;
     bool programming = false;
     // The link changes it only through ChangeMode, so that the owner hears of every change.

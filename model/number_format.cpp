@@ -133,3 +133,12 @@ double ParseLeadingNumber(std::string_view text)
         return 0.0;
     return strtod_l(number.c_str(), nullptr, CLocale());
 }
+
+std::string ShortNumber(double value)
+{
+    constexpr int SignificantDigits = 6;
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::general,
+                                       SignificantDigits);
+    return std::string(text, written.ptr);
+}

@@ -98,8 +98,7 @@ void CControlPanelDlg::ApplyStripChange(int strip, const StripSettings& from,
         if (sends)
             link.SetQ(strip, values.q);
     }
-    // While the device's front panel has the volume, its gains are not the panel's to set.
-    if (from.gain != to.gain && !(sends && !link.frontPanelLocked)) {
+    if (from.gain != to.gain && !(sends && link.FrontPanelHasVolume())) {
         values.gain = to.gain;
         if (sends)
             link.SetGain(strip, values.gain);

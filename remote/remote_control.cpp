@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 
 #include "model/filter_type.h"
+#include "model/number_format.h"
 #include "model/value_scale.h"
 
 namespace {
@@ -50,20 +50,13 @@ bool StripSettings::*MasterLockOf(RemoteField field)
     }
 }
 
-std::string Number(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
-}
-
 // What a value message must carry, for the error that names what it carried instead.
 std::string ExpectedArgument(RemoteField field)
 {
     const FieldRule& rule = RuleOf(field);
     if (rule.scale)
-        return "one number from " + Number(rule.scale->valueAtMin) + " to " +
-               Number(rule.scale->valueAtMax);
+        return "one number from " + ShortNumber(rule.scale->valueAtMin) + " to " +
+               ShortNumber(rule.scale->valueAtMax);
     if (rule.lock)
         return "0 or 1";
     return "one filter: BP, FL, HP, LP, NO, TO (or band, flat, high, low, notch, tone)";
@@ -275,7 +268,7 @@ std::string CRemoteControl::RefusalOf(RemoteField field) const
         return "Sonavire is in firmware-update mode";
     if (link.mode == ControlMode::Offline && !host.KeepsOfflineEdits())
         return "Sonavire is not connected";
-    if (field == RemoteField::Gain && link.mode == ControlMode::Live && !link.frontPanelLocked)
+    if (field == RemoteField::Gain && link.FrontPanelHasVolume())
         return "Sonavire's front panel has the volume";
     return {};
 }

@@ -1,7 +1,4 @@
-#include <QApplication>
 #include <QScreen>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -146,13 +143,5 @@ int main(int argc, char** argv)
         return 1;
     }
     qputenv("QT_SCALE_FACTOR", QByteArray::number(Scale));
-    int result = 0;
-    {
-        QApplication application(argc, argv);
-        QTemporaryDir settingsFolder;
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-        SkinResources::InstallSearchPath();
-        result = RUN_ALL_TESTS();
-    }
-    return result;
+    return RunTestsOnDisplay(argc, argv);
 }

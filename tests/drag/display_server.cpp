@@ -1,5 +1,7 @@
 #include "display_server.h"
 
+#include <QApplication>
+#include <QSettings>
 #include <QThread>
 #include <csignal>
 #include <cstring>
@@ -10,6 +12,10 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "resources/skin_resources.h"
 #include <vector>
 
 namespace {
@@ -130,4 +136,13 @@ void DisplayServer::WaitForSocket(const QString& path)
         QThread::msleep(SocketWaitStepMs);
     }
     error = QStringLiteral("weston opened no socket");
+}
+
+int RunTestsOnDisplay(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QTemporaryDir settingsFolder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    SkinResources::InstallSearchPath();
+    return RUN_ALL_TESTS();
 }

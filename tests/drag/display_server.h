@@ -36,3 +36,7 @@ private:
     pid_t pid = -1;
     QString error;
 };
+
+// Runs every test in a Qt application on the server just started. The panel remembers its port
+// in the user's settings: the tests keep theirs in a folder of their own.
+int RunTestsOnDisplay(int argc, char** argv);

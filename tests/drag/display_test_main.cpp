@@ -1,16 +1,11 @@
-#include <QApplication>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <iostream>
 
 #include "display_server.h"
-#include "resources/skin_resources.h"
 
 // Runs the tests on a real window system of their own: "x11" starts Xvfb and Qt's xcb
-// platform, "wayland" headless weston and Qt's Wayland platform. The panel remembers its port in
-// the user's settings: the tests keep theirs in a folder of their own.
+// platform, "wayland" headless weston and Qt's Wayland platform.
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
@@ -24,13 +19,5 @@ int main(int argc, char** argv)
         std::cerr << server.Error().toStdString() << '\n';
         return 1;
     }
-    int result = 0;
-    {
-        QApplication application(argc, argv);
-        QTemporaryDir settingsFolder;
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-        SkinResources::InstallSearchPath();
-        result = RUN_ALL_TESTS();
-    }
-    return result;
+    return RunTestsOnDisplay(argc, argv);
 }
