@@ -422,6 +422,7 @@ CPanelRemoteControl::WindowHooks CControlPanelDlg::RemoteHooks()
     return {[this](int strip) {
                 strips[strip].Show(settings[strip]);
                 history.Absorb(strip);
+                responseView.Follow(settings);
             },
             [this] { return RetrieveForRemote(); }, [this] { return StoreForRemote(); },
             [this](const QString& text) { ShowError(text); }};

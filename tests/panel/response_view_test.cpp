@@ -1,4 +1,5 @@
 #include "tests/controls/hand.h"
+#include "tests/osc_tools.h"
 #include "tests/panel/panel_fixture.h"
 
 #include <QTemporaryDir>
@@ -102,6 +103,19 @@ TEST_F(ResponseViewTest, FollowsEveryEditAsItHappens)
                  QTest::keyClick(fixture.Panel().Control(QKnob, Channel3), Qt::Key_Up);
          },
          1500},
+        {"a remote client's set",
+         [&] {
+             CPanelRemoteControl& remote = fixture.Panel().RemoteControl();
+             ASSERT_TRUE(remote.Start(0));
+             const std::string address = remote.LocalAddress();
+             ASSERT_EQ(OscSend(std::stoi(address.substr(address.rfind(':') + 1)),
+                               {"/sonavire/channel/3/freq", "f", "3000"}),
+                       0);
+             EXPECT_TRUE(QTest::qWaitFor([&] { return Channel(Channel3).freq == 3000.0; }));
+             remote.Stop();
+             WriteRemoteControl(false, DefaultRemoteControlPort);
+         },
+         4000},
     };
     ASSERT_TRUE(View().isVisible());
     const QColor colour = CResponsePlot::ChannelColour(Channel3);
