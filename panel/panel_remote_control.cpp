@@ -45,9 +45,11 @@ bool CPanelRemoteControl::Start(int port)
 void CPanelRemoteControl::Stop()
 {
     // Stopped from the menu while a retrieve runs the event loop, the notifier may still be
-    // inside its own signal.
-    if (notifier)
+    // inside its own signal; it stops watching now, before its socket is closed.
+    if (notifier) {
+        notifier->setEnabled(false);
         notifier.release()->deleteLater();
+    }
     sendTimer.stop();
     engine.Close();
     ShowOnMenu();
