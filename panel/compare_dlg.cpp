@@ -8,7 +8,7 @@ CCompareDlg::CCompareDlg(const QString& fileName, const std::vector<StripDiffere
                          QWidget* parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Compare with File"));
+    setWindowTitle(QStringLiteral("Compare with file"));
     summary.setWordWrap(true);
     summary.setText(
         differences.empty()

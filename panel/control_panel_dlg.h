@@ -230,7 +230,7 @@ private:
     CPortReturnWatch portReturn{[this] { OnPortReturned(); }};
     CPanelRemoteControl remote{link, settings, RemoteHooks(), this};
     CResponseView responseView{this};
-    QAction compareAction{QStringLiteral("Co&mpare with File..."), this};
+    QAction compareAction{QStringLiteral("Co&mpare with file..."), this};
     std::string startupFile;
     CWindowDrag windowDrag{this, &dragArea};
     // A child, so that a test can find the panel's one clock and tick it by hand.
