@@ -8,36 +8,23 @@
 #include <fstream>
 #include <lo/lo.h>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-pid_t Spawn(const std::vector<std::string>& command, const std::string& outputPath)
+// Only calls that are safe between fork and exec in a process with threads.
+void Redirect(int descriptor, const char* path, int flags)
 {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (!outputPath.empty())
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv;
-    for (const std::string& word : command)
-        argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    const int opened = ::open(path, flags | O_CLOEXEC, 0600);
+    if (opened >= 0)
+        ::dup2(opened, descriptor);
 }
 
 int BoundUdpSocket(int port)
@@ -70,7 +57,7 @@ int OscSend(int port, const std::vector<std::string>& arguments)
 {
     std::vector<std::string> command{OSCSEND_PATH, "127.0.0.1", std::to_string(port)};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    const pid_t pid = Spawn(command, {});
+    const pid_t pid = SpawnChild(command, {});
     int status = 0;
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
         return -1;
@@ -165,7 +152,7 @@ COscDump::COscDump() : port(FreeUdpPort())
 {
     char folder[] = "/tmp/oscdump-XXXXXX";
     outputPath = std::string(::mkdtemp(folder)) + "/out";
-    pid = Spawn({OSCDUMP_PATH, "-L", std::to_string(port)}, outputPath);
+    pid = SpawnChild({OSCDUMP_PATH, "-L", std::to_string(port)}, outputPath);
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     while (pid > 0 && !IsTaken(port) && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -208,4 +195,27 @@ bool COscDump::WaitFor(const std::string& text, const std::function<void()>& pum
             pump();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+}
+
+pid_t SpawnChild(const std::vector<std::string>& command, const std::string& outputPath,
+                 const std::string& errorPath)
+{
+    std::vector<char*> argv;
+    for (const std::string& word : command)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent)
+        ::_exit(127);
+    Redirect(STDIN_FILENO, "/dev/null", O_RDONLY);
+    if (!outputPath.empty())
+        Redirect(STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC);
+    if (!errorPath.empty())
+        Redirect(STDERR_FILENO, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
 }

@@ -9,6 +9,12 @@
 // The OSC clients of the tests are the command-line tools of liblo, which none of us wrote:
 // oscsend sends one message and ends, oscdump prints every message it receives.
 
+// Starts a program with no input and its output and errors in the files named (inherited when
+// a name is empty); -1 when it cannot be started. The child ends with the test process: a test
+// that crashes leaves nothing running that could talk to another test's ports.
+pid_t SpawnChild(const std::vector<std::string>& command, const std::string& outputPath,
+                 const std::string& errorPath = {});
+
 // Runs oscsend to 127.0.0.1:port with the arguments (address, types, values) and waits for it;
 // returns its exit status.
 int OscSend(int port, const std::vector<std::string>& arguments);

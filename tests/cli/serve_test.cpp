@@ -2,7 +2,6 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -10,7 +9,6 @@
 #include <iomanip>
 #include <poll.h>
 #include <regex>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
@@ -22,8 +20,6 @@
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace std::string_literals;
-
-extern char** environ;
 
 namespace {
 
@@ -125,24 +121,11 @@ protected:
 
     pid_t Spawn(const Words& words, const std::string& name)
     {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, (folder / (name + ".out")).c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, (folder / (name + ".err")).c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<char*> argv;
-        for (const std::string& word : words)
-            argv.push_back(const_cast<char*>(word.c_str()));
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        EXPECT_EQ(failed, 0) << words[0];
-        if (failed == 0)
+        const pid_t pid = SpawnChild(words, folder / (name + ".out"), folder / (name + ".err"));
+        EXPECT_GT(pid, 0) << words[0];
+        if (pid > 0)
             children.push_back(pid);
-        return failed == 0 ? pid : -1;
+        return pid;
     }
 
     int RunToEnd(const Words& words, const std::string& name)
