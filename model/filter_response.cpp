@@ -5,7 +5,17 @@
 #include <complex>
 #include <numbers>
 
+#include "model/value_scale.h"
+
 namespace {
+
+// A file may hold any number; the curve is the one the knob would show, so that a frequency of
+// zero or past the design rate's half, a Q of zero, or no number at all still gives a shape.
+double WithinScale(double value, const ValueScale& scale)
+{
+    return std::isfinite(value) ? std::clamp(value, scale.valueAtMin, scale.valueAtMax)
+                                : scale.valueAtMin;
+}
 
 struct Biquad
 {
@@ -15,9 +25,10 @@ struct Biquad
 // The usual audio-cookbook sections; the band-pass is the one whose peak is 0 dB.
 std::optional<Biquad> DesignSection(const StripSettings& channel)
 {
-    const double w0 = 2.0 * std::numbers::pi * channel.freq / ResponseDesignRate;
+    const double w0 =
+        2.0 * std::numbers::pi * WithinScale(channel.freq, FrequencyScale) / ResponseDesignRate;
     const double cosine = std::cos(w0);
-    const double alpha = std::sin(w0) / (2.0 * channel.q);
+    const double alpha = std::sin(w0) / (2.0 * WithinScale(channel.q, QScale));
     const double a0 = 1.0 + alpha;
     const double a1 = -2.0 * cosine;
     const double a2 = 1.0 - alpha;

@@ -19,7 +19,9 @@ inline constexpr double ResponseFloorDb = -200.0;
 inline constexpr double ToneFrequency = 1000.0;
 
 // The level in dB at frequency (Hz) of the channel's filter; flat is 0 dB everywhere. None
-// for the tone generator, which replaces its input rather than filtering it.
+// for the tone generator, which replaces its input rather than filtering it. A frequency or Q
+// outside the knobs' ranges is taken at the nearest end (and one that is no number at the low
+// end), so every level is a number.
 std::optional<double> ResponseLevel(const StripSettings& channel, double frequency);
 
 // 20 Hz, then every 1/stepsPerOctave octave up to 20 kHz, which ends the list even where the

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "model/filter_response.h"
 
 namespace {
@@ -45,6 +47,29 @@ TEST(FilterResponse, LevelsAtKnownPointsMatchTheClosedForms)
         EXPECT_LE(*level, c.highestDb) << c.name;
     }
     EXPECT_FALSE(ResponseLevel(Channel(FilterType::Tone, 1000, 0.707), 1000));
+}
+
+// A settings file may hold any number: each still draws the shape the knob would show.
+TEST(FilterResponse, ValuesOutsideTheKnobsRangesTakeTheirNearestEnd)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case
+    {
+        StripSettings read;
+        StripSettings shown;
+    };
+    const Case cases[] = {
+        {Channel(FilterType::Low, 0, 0), Channel(FilterType::Low, 40, 0.15)},
+        {Channel(FilterType::Band, -5, -1), Channel(FilterType::Band, 40, 0.15)},
+        {Channel(FilterType::Notch, 1e308, 1e-300), Channel(FilterType::Notch, 8000, 0.15)},
+        {Channel(FilterType::High, 30000, nan), Channel(FilterType::High, 8000, 0.15)},
+        {Channel(FilterType::High, nan, 9), Channel(FilterType::High, 40, 5)},
+    };
+    for (const Case& c : cases) {
+        for (double at : {20.0, 1000.0, 20000.0})
+            EXPECT_EQ(ResponseLevel(c.read, at), ResponseLevel(c.shown, at))
+                << c.read.freq << " " << c.read.q << " at " << at;
+    }
 }
 
 TEST(FilterResponse, FrequenciesRunFromTwentyHertzToTwentyKilohertz)
