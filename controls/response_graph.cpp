@@ -27,11 +27,8 @@ CResponseGraph::CResponseGraph(QWidget* parent) : QWidget(parent)
 void CResponseGraph::SetScene(const ResponseScene& newScene)
 {
     scene = newScene;
-    if (!hoverText.isEmpty()) {
-        const Hover hover = HoverAt(mouseAt);
-        hoverText = hover.text;
-        hoverPoint = hover.onCurve;
-    }
+    if (!hover.text.isEmpty())
+        hover = HoverAt(mouseAt);
     update();
 }
 
@@ -61,19 +58,18 @@ const QImage& CResponseGraph::Backdrop()
 void CResponseGraph::mouseMoveEvent(QMouseEvent* event)
 {
     mouseAt = event->position();
-    const Hover hover = HoverAt(mouseAt);
-    if (hover.text == hoverText && hover.onCurve == hoverPoint)
+    const Hover now = HoverAt(mouseAt);
+    if (now == hover)
         return;
-    hoverText = hover.text;
-    hoverPoint = hover.onCurve;
+    hover = now;
     update();
 }
 
 void CResponseGraph::leaveEvent(QEvent*)
 {
-    if (hoverText.isEmpty())
+    if (hover.text.isEmpty())
         return;
-    hoverText.clear();
+    hover = {};
     update();
 }
 
@@ -93,7 +89,7 @@ CResponseGraph::Hover CResponseGraph::HoverAt(const QPointF& at) const
             const double toneX = CResponsePlot::XOf(ToneFrequency, graph);
             if (std::abs(at.x() - toneX) < distance) {
                 distance = std::abs(at.x() - toneX);
-                nearest = {channel, {toneX, at.y()}, name + QStringLiteral("tone at 1 kHz")};
+                nearest = {{toneX, at.y()}, name + QStringLiteral("tone at 1 kHz")};
             }
             continue;
         }
@@ -102,8 +98,7 @@ CResponseGraph::Hover CResponseGraph::HoverAt(const QPointF& at) const
             distance = std::abs(at.y() - y);
             // Adding zero turns a rounded -0.0 into 0.0.
             const double shown = std::round(*level * 10.0) / 10.0 + 0.0;
-            nearest = {channel,
-                       {at.x(), y},
+            nearest = {{at.x(), y},
                        name + FrequencyText(frequency) +
                            QStringLiteral(", %1 dB").arg(shown, 0, 'f', 1)};
         }
@@ -113,21 +108,21 @@ CResponseGraph::Hover CResponseGraph::HoverAt(const QPointF& at) const
 
 void CResponseGraph::DrawHover(QPainter& painter) const
 {
-    if (hoverText.isEmpty())
+    if (hover.text.isEmpty())
         return;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(Qt::white, 1.5));
     painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(hoverPoint, 4, 4);
+    painter.drawEllipse(hover.onCurve, 4, 4);
     const QRectF graph = CResponsePlot::GraphArea(rect());
     const QFontMetricsF metrics(painter.font());
-    QRectF box(0, 0, metrics.horizontalAdvance(hoverText) + 12, metrics.height() + 8);
-    box.moveTopLeft(hoverPoint + QPointF(10, -box.height() - 6));
+    QRectF box(0, 0, metrics.horizontalAdvance(hover.text) + 12, metrics.height() + 8);
+    box.moveTopLeft(hover.onCurve + QPointF(10, -box.height() - 6));
     box.moveRight(std::min(box.right(), graph.right() - 2));
     box.moveTop(std::max(box.top(), graph.top() + 2));
     painter.setPen(QPen(QColor(255, 255, 255, 120), 1));
     painter.setBrush(QColor(0, 0, 0, 200));
     painter.drawRoundedRect(box, 4, 4);
     painter.setPen(Qt::white);
-    painter.drawText(box, Qt::AlignCenter, hoverText);
+    painter.drawText(box, Qt::AlignCenter, hover.text);
 }

@@ -20,7 +20,7 @@ public:
     void SetScene(const ResponseScene& scene);
     const ResponseScene& Scene() const { return scene; }
     // "Channel 3: 1.00 kHz, -3.0 dB"; empty while the mouse is away from every curve.
-    const QString& HoverText() const { return hoverText; }
+    const QString& HoverText() const { return hover.text; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,9 +30,10 @@ protected:
 private:
     struct Hover
     {
-        int channel = -1;
         QPointF onCurve;
         QString text;
+
+        bool operator==(const Hover&) const = default;
     };
 
     // How far from a curve, in pixels, the mouse still points at it.
@@ -48,6 +49,5 @@ private:
     QImage backdrop;
     ResponseScene backdropScene;
     QPointF mouseAt;
-    QPointF hoverPoint;
-    QString hoverText;
+    Hover hover;
 };
